@@ -1,0 +1,44 @@
+# Olvar: `make` builds the optimised engine, `make run` starts it on the terminal,
+# `make test` builds and runs every test (plain, ASan+UBSan, and the threading
+# tests under TSan).
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE ?= cmake
+CTEST ?= ctest
+
+.PHONY: all engine run test test-release test-asan test-tsan bench clean
+
+all: engine
+
+engine:
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) --build build -j $(JOBS) --target olvar pbrain-olvar
+
+run: engine
+	./build/olvar
+
+test: test-release test-asan test-tsan
+
+test-release:
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) --build build -j $(JOBS)
+	cd build && $(CTEST) --output-on-failure
+
+test-asan:
+	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined
+	$(CMAKE) --build build-asan -j $(JOBS)
+	cd build-asan && $(CTEST) --output-on-failure
+
+# Only the tests whose names say Threading: they drive the worker handshake of
+# a TSan-built engine, where a data race makes the engine exit non-zero.
+test-tsan:
+	$(CMAKE) -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=thread -DOLVAR_TEST_FILTER='*Threading*'
+	$(CMAKE) --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 exitcode=66" $(CTEST) --output-on-failure
+
+bench:
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release -DOLVAR_BENCHMARKS=ON
+	$(CMAKE) --build build -j $(JOBS)
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,7 @@
+#include "board/geometry.h"
+
+namespace board {
+
+Geometry geometry;
+
+}  // namespace board

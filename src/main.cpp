@@ -1,0 +1,3 @@
+#include "protocol/command_loop.h"
+
+int main() { protocol::runCommandLoop(); }

@@ -1,0 +1,230 @@
+#include "protocol/command_loop.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "board/geometry.h"
+#include "control/game_record.h"
+#include "control/worker.h"
+#include "protocol/arguments.h"
+#include "protocol/identity.h"
+#include "protocol/reply.h"
+#include "protocol/settings.h"
+
+namespace protocol {
+
+CommandLoop commandLoop;
+
+namespace {
+
+using board::geometry;
+
+char foldCase(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Parses "x,y" and applies the coordinate check.
+bool parsePoint(const char* text, int32_t& x, int32_t& y) {
+    int32_t v[2];
+    if (parseArguments(text, "%d,%d", v, 2) != 2 || !board::onBoard(v[0], v[1])) return false;
+    x = v[0];
+    y = v[1];
+    return true;
+}
+
+// The body of BOARD and ovboard: "x,y,who" lines up to "DONE".
+void readPositionBody() {
+    for (;;) {
+        readLine();
+        int32_t v[3];
+        if (parseArguments(commandLoop.lineBuffer, "%d,%d,%d", v, 3) != 3) break;
+        int32_t who = board::onBoard(v[0], v[1]) ? v[2] : 0;
+        if (who == 1) control::addOwnMove(v[0], v[1]);
+        else if (who == 2) control::addOpponentMove(v[0], v[1]);
+        else if (who == 3) control::addBlockStone(v[0], v[1]);
+        else break;
+    }
+    if (!isDoneLine()) sendReply("ERROR x,y,who or DONE expected after BOARD");
+}
+
+// The body of ovblock: "x,y" lines up to "DONE". A line that does not name a
+// point of the 24 x 24 mask is refused with an error line and skipped.
+void readBlockBody() {
+    for (readLine(); !isDoneLine(); readLine()) {
+        int32_t v[2];
+        if (parseArguments(commandLoop.lineBuffer, "%d,%d", v, 2) == 2 && v[0] >= 0 &&
+            v[0] < board::MaxSide && v[1] >= 0 && v[1] < board::MaxSide)
+            control::setMasked(v[0], v[1]);
+        else
+            sendReply("ERROR bad coordinates");
+    }
+}
+
+// START and RECTSTART after the think has stopped. A width of 0 asks for the
+// default 20 x 20 board (greeted twice, as managers have always seen it); a
+// side beyond 0..24 is refused before that default can hide it.
+void resizeBoard(int32_t width, int32_t height) {
+    if (width < 0 || width > board::MaxSide || height < 0 || height > board::MaxSide) {
+        sendReply("ERROR size of the board");
+        return;
+    }
+    if (width == 0) {
+        width = height = 20;
+        control::setupBoard(width, height);
+    }
+    control::setupBoard(width, height);
+}
+
+// START: one or two numbers; a missing second takes the first; none keeps the
+// current size.
+void startCommand(const char* args) {
+    int32_t v[2];
+    int n = parseArguments(args, "%d %d", v, 2);
+    int32_t width = geometry.boardWidth, height = geometry.boardHeight;
+    if (n >= 1) width = height = v[0];
+    if (n == 2) height = v[1];
+    control::stopThink();
+    resizeBoard(width, height);
+}
+
+void rectStartCommand(const char* args) {
+    int32_t v[2];
+    if (parseArguments(args, "%d ,%d", v, 2) != 2) {
+        sendReply("ERROR bad RECTSTART parameters");
+        return;
+    }
+    control::stopThink();
+    resizeBoard(v[0], v[1]);
+}
+
+void thinkWithMode(control::ThinkMode mode) {
+    control::worker().thinkMode.store(mode, std::memory_order_relaxed);
+    stopAndPrepare();
+    control::startThink();
+}
+
+}  // namespace
+
+void readLine() {
+    char* buffer = commandLoop.lineBuffer;
+    int stored = 0;
+    for (;;) {
+        int c = std::getchar();
+        if (c == EOF) {
+            std::fflush(stdout);
+            std::exit(0);
+        }
+        if (stored < LineBufferSize) buffer[stored++] = char(c);
+        if (c == '\n') break;
+    }
+    buffer[stored - 1] = '\0';
+    if (stored >= 2 && buffer[stored - 2] == '\r') buffer[stored - 2] = '\0';
+}
+
+const char* matchCommand(const char* word, const char* text) {
+    const char* t = text;
+    for (const char* w = word; *w; ++w, ++t) {
+        if (*t == '\0' || foldCase(*w) != foldCase(*t)) return nullptr;
+    }
+    while (isBlank(*t)) ++t;
+    return t;
+}
+
+bool isDoneLine() {
+    const char* line = commandLoop.lineBuffer;
+    return matchCommand("DONE", line) == line + 4 && line[4] == '\0';
+}
+
+void stopAndPrepare() {
+    control::stopThink();
+    if (geometry.boardWidth == 0) control::setupBoard(20, 20);
+}
+
+void dispatchCommand() {
+    const char* line = commandLoop.lineBuffer;
+    const char* args;
+    int32_t x, y;
+
+    if ((args = matchCommand("INFO", line))) {
+        applyInfo(args);
+    } else if ((args = matchCommand("START", line))) {
+        startCommand(args);
+    } else if ((args = matchCommand("RECTSTART", line))) {
+        rectStartCommand(args);
+    } else if ((args = matchCommand("RESTART", line))) {
+        stopAndPrepare();
+        control::restartGame();
+    } else if ((args = matchCommand("TURN", line))) {
+        stopAndPrepare();
+        if (parsePoint(args, x, y)) {
+            control::addOpponentMove(x, y);
+            control::startThink();
+        } else {
+            sendReply("ERROR bad coordinates");
+        }
+    } else if ((args = matchCommand("PLAY", line))) {
+        stopAndPrepare();
+        if (parsePoint(args, x, y)) {
+            control::addOwnMove(x, y);
+            sendReply("%d,%d", x, y);
+        } else {
+            sendReply("ERROR bad coordinates");
+        }
+    } else if ((args = matchCommand("BEGIN", line))) {
+        stopAndPrepare();
+        control::startThink();
+    } else if ((args = matchCommand("ABOUT", line))) {
+        sendReply("name=\"%s\", author=\"%s\", version=\"%s\", country=\"%s\", www=\"%s\"", EngineName,
+                  EngineAuthor, EngineVersion, EngineCountry, EngineWww);
+    } else if ((args = matchCommand("END", line))) {
+        control::stopThink();
+        std::fflush(stdout);
+        std::exit(0);
+    } else if ((args = matchCommand("BOARD", line))) {
+        stopAndPrepare();
+        readPositionBody();
+        control::startThink();
+    } else if ((args = matchCommand("ovboard", line))) {
+        stopAndPrepare();
+        readPositionBody();
+    } else if ((args = matchCommand("ovstop", line))) {
+        control::stopThink();
+    } else if ((args = matchCommand("ovblockreset", line))) {
+        control::clearBlockMask();
+    } else if ((args = matchCommand("ovblock", line))) {
+        readBlockBody();
+    } else if ((args = matchCommand("TAKEBACK", line))) {
+        stopAndPrepare();
+        if (parsePoint(args, x, y) && control::takeBack(x, y) == 0) sendReply("OK");
+        else sendReply("ERROR bad coordinates");
+    } else if ((args = matchCommand("ovshowforbid", line))) {
+        control::stopThink();
+        control::showForbidden();
+    } else if ((args = matchCommand("ovhashclear", line))) {
+        // The hash tables arrive with the search; there is nothing to clear yet.
+    } else if ((args = matchCommand("ovbalancetwo", line))) {
+        int32_t v = 0;
+        commandLoop.balanceTarget = parseArguments(args, "%d", &v, 1) == 1 ? v : 0;
+        thinkWithMode(control::BalanceTwoThink);
+    } else if ((args = matchCommand("ovbalanceone", line))) {
+        int32_t v = 0;
+        commandLoop.balanceTarget = parseArguments(args, "%d", &v, 1) == 1 ? v : 0;
+        thinkWithMode(control::BalanceOneThink);
+    } else if ((args = matchCommand("ovnbest", line))) {
+        int32_t v = 1;
+        commandLoop.nbestCount = parseArguments(args, "%d", &v, 1) == 1 ? v : 1;
+        thinkWithMode(control::NbestThink);
+    } else {
+        sendReply("UNKNOWN command");
+    }
+}
+
+void runCommandLoop() {
+    control::startWorkerThread();
+    for (;;) {
+        readLine();
+        dispatchCommand();
+    }
+}
+
+}  // namespace protocol

@@ -1,0 +1,45 @@
+// The main thread's command loop: read one line, recognise its command word,
+// parse the arguments, act or hand the work to the worker.
+//
+// lineBuffer holds the current line as a NUL-terminated string of at most
+// LineBufferSize - 1 characters; body readers (BOARD, ovboard, ovblock) read
+// into the same buffer, so a body line overwrites the command line.
+// Command words are matched by case-folded prefix, in a fixed order: the first
+// word that is a prefix of the line wins (ovblockreset is tried before ovblock).
+#pragma once
+
+#include <cstdint>
+
+namespace protocol {
+
+constexpr int LineBufferSize = 8192;
+
+struct CommandLoop {
+    char lineBuffer[LineBufferSize] = {};
+    int32_t nbestCount = 1;     // parameter of the next n-best think
+    int32_t balanceTarget = 0;  // parameter of the next balance think
+};
+
+extern CommandLoop commandLoop;
+
+// Fills lineBuffer with the next line of standard input; exits the process with
+// status 0 at end of input (also mid-line and inside a body).
+void readLine();
+
+// If text begins with word (letters a-z folded to upper case), returns where its
+// arguments begin (past white space); otherwise nullptr.
+const char* matchCommand(const char* word, const char* text);
+
+// Whether lineBuffer is exactly "DONE" in any mix of case.
+bool isDoneLine();
+
+// Acts on the line in lineBuffer.
+void dispatchCommand();
+
+// Stops a running think and gives the game a 20 x 20 board if none was set up.
+void stopAndPrepare();
+
+// Starts the worker thread, then reads and dispatches commands for ever.
+[[noreturn]] void runCommandLoop();
+
+}  // namespace protocol

@@ -1,0 +1,62 @@
+#include "protocol/settings.h"
+
+#include <cstring>
+
+#include "protocol/arguments.h"
+#include "protocol/command_loop.h"
+
+namespace protocol {
+
+EngineSettings settings;
+
+int32_t ruleFromInfo(int32_t value) {
+    if (value >= 0 && value <= 2) return value;
+    if (value < 0) return 0;
+    if (value & 4) return 2;
+    return (value & 1) ? 1 : 0;
+}
+
+void applyInfo(const char* arguments) {
+    struct Key {
+        const char* word;
+        std::atomic<int32_t>* field;
+    };
+    // Table order is the order in which keys are tried.
+    const Key keys[] = {
+        {"max_memory", &settings.maxMemory},     {"timeout_match", &settings.timeoutMatch},
+        {"timeout_turn", &settings.timeoutTurn}, {"time_left", &settings.timeLeft},
+        {"game_type", &settings.gameType},       {"max_depth", &settings.maxDepth},
+        {"max_node", &settings.maxNode},         {"caution_factor", &settings.cautionFactor},
+        {"hash_size", &settings.hashSize},       {"show_detail", &settings.showDetail},
+        {"rule", &settings.rule},
+    };
+    for (const Key& key : keys) {
+        const char* value = matchCommand(key.word, arguments);
+        if (!value) continue;
+        int32_t v = parseInteger(value);
+        if (key.field == &settings.hashSize && v <= 0) v = 1;
+        if (key.field == &settings.rule) v = ruleFromInfo(v);
+        key.field->store(v, std::memory_order_relaxed);
+    }
+    if (const char* value = matchCommand("folder", arguments)) {
+        std::strncpy(settings.folder, value, FolderSize - 1);
+        settings.folder[FolderSize - 1] = '\0';
+    }
+}
+
+void resetSettings() {
+    settings.maxMemory = 0;
+    settings.timeoutMatch = 1000000000;
+    settings.timeoutTurn = 30000;
+    settings.timeLeft = 1000000000;
+    settings.gameType = 1;
+    settings.maxDepth = 576;
+    settings.maxNode = 2000000000;
+    settings.cautionFactor = 1;
+    settings.hashSize = 524288;
+    settings.showDetail = 0;
+    settings.rule = 0;
+    settings.folder[0] = '\0';
+}
+
+}  // namespace protocol

@@ -1,0 +1,390 @@
+// Whole-program tests: the real engine driven through pipes as a manager does.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+using testing_support::EngineProcess;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::string Hello = "MESSAGE Olvar 2015 Kernal 0.4.49 :-)";
+
+// Expects the greeting pair as the next two lines.
+void expectGreeting(EngineProcess& e) {
+    EXPECT_EQ(e.nextLine(), Hello);
+    EXPECT_EQ(e.nextLine(), "OK");
+}
+
+// Ends the session with END and expects a clean exit.
+void finish(EngineProcess& e) {
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
+
+}  // namespace
+
+TEST(ProtocolAbout, IdentityLine) {
+    EngineProcess e;
+    e.send("ABOUT");
+    EXPECT_EQ(e.nextLine(),
+              "name=\"Olvar\", author=\"Zorvath\", version=\"2015 Kernal 0.4.49\", country=\"China\", "
+              "www=\"https://olvar.example.org\"");
+    finish(e);
+}
+
+TEST(ProtocolUnknown, LinesThatMatchNoCommand) {
+    EngineProcess e;
+    for (const char* line : {"", "DONE", "hello", " START 15", "7,7"}) {
+        e.send(line);
+        EXPECT_EQ(e.nextLine(), "UNKNOWN command") << '"' << line << '"';
+    }
+    finish(e);
+}
+
+TEST(ProtocolStart, SizesAndGreetings) {
+    EngineProcess e;
+    e.send("start 15");
+    expectGreeting(e);
+    e.send("PLAY 14,14");
+    EXPECT_EQ(e.nextLine(), "14,14");
+    e.send("PLAY 15,0");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    finish(e);
+}
+
+TEST(ProtocolStart, ZeroOrNoNumberGivesTwentyGreetedTwice) {
+    for (const char* line : {"START 0", "START", "START x"}) {
+        EngineProcess e;
+        e.send(line);
+        expectGreeting(e);
+        expectGreeting(e);
+        e.send("PLAY 19,19");
+        EXPECT_EQ(e.nextLine(), "19,19") << line;
+        finish(e);
+    }
+}
+
+TEST(ProtocolStart, RefusedSizesKeepThePreviousBoard) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    for (const char* line : {"START 25", "START -3", "START 99999999999", "START -99999999999", "START 15 30",
+                             "RECTSTART 0,30", "RECTSTART 30,10", "RECTSTART -1,-1", "RECTSTART 10,0"}) {
+        e.send(line);
+        EXPECT_EQ(e.nextLine(), "ERROR size of the board") << line;
+    }
+    // Still the 15 x 15 game with its move.
+    e.send("PLAY 15,15");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [7,7]");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    finish(e);
+}
+
+TEST(ProtocolStart, RectangularBoards) {
+    EngineProcess e;
+    e.send("RECTSTART 20");
+    EXPECT_EQ(e.nextLine(), "ERROR bad RECTSTART parameters");
+    for (const char* line : {"RECTSTART 20,15", "rectstart 20 ,15", "RECTSTART 20 , 15"}) {
+        e.send(line);
+        expectGreeting(e);
+    }
+    e.send("PLAY 14,19");
+    EXPECT_EQ(e.nextLine(), "14,19");
+    e.send("PLAY 19,14");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("RECTSTART 0,15");  // a zero width asks for the default board
+    expectGreeting(e);
+    expectGreeting(e);
+    e.send("PLAY 19,19");
+    EXPECT_EQ(e.nextLine(), "19,19");
+    finish(e);
+}
+
+TEST(ProtocolTurn, CoordinatesAndImplicitBoard) {
+    EngineProcess e;
+    e.send("TURN 19,19");  // no START: a 20 x 20 board is set up first
+    expectGreeting(e);
+    for (const char* line : {"TURN 20,0", "TURN 7 ,7", "TURNX 7,7", "TURN", "TURN -1,3"}) {
+        e.send(line);
+        EXPECT_EQ(e.nextLine(), "ERROR bad coordinates") << line;
+    }
+    e.send("TURN 7, 8");
+    e.send("PLAY 7,8");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [7,8]");
+    EXPECT_EQ(e.nextLine(), "7,8");
+    finish(e);
+}
+
+TEST(ProtocolPlay, EchoesEvenARefusedMove) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("PLAY 3,4");
+    EXPECT_EQ(e.nextLine(), "3,4");
+    e.send("PLAY 3,4");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [3,4]");
+    EXPECT_EQ(e.nextLine(), "3,4");
+    finish(e);
+}
+
+TEST(ProtocolBoard, BodyRecordsMovesInOrder) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("BOARD");
+    e.send("7,7,1");
+    e.send("7,8,2");
+    e.send("done");
+    EXPECT_TRUE(e.silentFor(200));
+    // The last recorded move can be taken back, the first only after it.
+    e.send("TAKEBACK 7,7");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("TAKEBACK 7,7");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+TEST(ProtocolBoard, BadBodyLineEndsTheBody) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("BOARD");
+    e.send("7,7,1");
+    e.send("7,8,2");
+    e.send("7,9");
+    EXPECT_EQ(e.nextLine(), "ERROR x,y,who or DONE expected after BOARD");
+    e.send("DONE");
+    EXPECT_EQ(e.nextLine(), "UNKNOWN command");
+    for (const char* bad : {"15,3,1", "3,3,4", "3,3,0", "DONE ", "x"}) {
+        e.send("ovboard");
+        e.send(bad);
+        EXPECT_EQ(e.nextLine(), "ERROR x,y,who or DONE expected after BOARD") << bad;
+    }
+    e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+TEST(ProtocolBoard, RefusedMoveInBodyGoesOn) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("ovboard");
+    e.send("7,7,1");
+    e.send("7,7,2");
+    EXPECT_EQ(e.nextLine(), "ERROR opponents's move [7,7]");
+    e.send("7,7,1");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [7,7]");
+    e.send("8,8,3");  // block stone before the board is built: dropped
+    e.send("8,8,2");
+    e.send("DONE");
+    EXPECT_TRUE(e.silentFor(200));
+    e.send("TAKEBACK 8,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+TEST(ProtocolTakeback, RefusalsChangeNothing) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("TAKEBACK 7,7");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    for (const char* line : {"TAKEBACK 8,8", "TAKEBACK 15,15", "TAKEBACK", "TAKEBACK 7 ,7"}) {
+        e.send(line);
+        EXPECT_EQ(e.nextLine(), "ERROR bad coordinates") << line;
+    }
+    e.send("TAKEBACK 7,7");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+TEST(ProtocolRestart, KeepsTheSize) {
+    EngineProcess e;
+    e.send("RECTSTART 10,8");
+    expectGreeting(e);
+    e.send("PLAY 7,9");
+    EXPECT_EQ(e.nextLine(), "7,9");
+    e.send("RESTART");
+    expectGreeting(e);
+    e.send("PLAY 7,9");
+    EXPECT_EQ(e.nextLine(), "7,9");
+    e.send("PLAY 8,0");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    finish(e);
+}
+
+TEST(ProtocolSilentCommands, NoReplyOfTheirOwn) {
+    EngineProcess e;
+    for (const char* line : {"INFO timeout_turn 1000", "INFO nonsense 5", "INFO", "INFO rule 4",
+                             "ovstop", "ovblockreset", "ovhashclear", "ovshowforbid"}) {
+        e.send(line);
+    }
+    EXPECT_TRUE(e.silentFor(300));
+    finish(e);
+}
+
+TEST(ProtocolBlock, MaskBodyAndBadLines) {
+    EngineProcess e;
+    e.send("ovblock ignored text");
+    e.send("3,4");
+    e.send("23,23");
+    e.send("24,0");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("-1,5");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("7");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("DONE");
+    e.send("ABOUT");
+    EXPECT_EQ(e.nextLine().rfind("name=\"Olvar\"", 0), 0u);
+    finish(e);
+}
+
+TEST(ProtocolLines, CrLfEndingsAndNulBytes) {
+    EngineProcess e;
+    e.writeRaw("START 15\r\n");
+    expectGreeting(e);
+    e.writeRaw("PLAY 1,2\r\n");
+    EXPECT_EQ(e.nextLine(), "1,2");
+    e.writeRaw(std::string("PLAY 1,3\0garbage\n", 17));
+    EXPECT_EQ(e.nextLine(), "1,3");
+    e.writeRaw("ovboard\r\n2,2,2\r\ndone\r\n");
+    e.writeRaw("TAKEBACK 2,2\r\n");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+TEST(ProtocolLines, OverlongLinesKeepTheirStartAndDropTheRest) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("PLAY 3,4" + std::string(20000, ' ') + "PLAY 5,5");
+    EXPECT_EQ(e.nextLine(), "3,4");
+    e.send(std::string(30000, 'A'));
+    EXPECT_EQ(e.nextLine(), "UNKNOWN command");
+    // A line of exactly 8191 characters keeps them all; the excess of a longer
+    // one must not come back as a second command.
+    e.send("PLAY 5,6" + std::string(8183, ' '));
+    EXPECT_EQ(e.nextLine(), "5,6");
+    e.send(std::string(8191, ' ') + "PLAY 6,6");
+    EXPECT_EQ(e.nextLine(), "UNKNOWN command");
+    EXPECT_TRUE(e.silentFor(200));
+    finish(e);
+}
+
+TEST(ProtocolExit, EndAndEndOfInput) {
+    {
+        EngineProcess e;
+        e.send("ENDGAME");
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+    {
+        EngineProcess e;
+        e.closeInput();
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+    {
+        EngineProcess e;  // end of input in the middle of a line: no reply
+        e.writeRaw("ABOUT");
+        e.closeInput();
+        EXPECT_EQ(e.waitExit(), 0);
+        EXPECT_EQ(e.nextLine(500), "<eof>");
+    }
+    {
+        EngineProcess e;  // end of input inside a BOARD body: no reply
+        e.send("START 15");
+        expectGreeting(e);
+        e.send("BOARD");
+        e.send("7,7,1");
+        e.closeInput();
+        EXPECT_EQ(e.waitExit(), 0);
+        EXPECT_EQ(e.nextLine(500), "<eof>");
+    }
+    {
+        EngineProcess e;  // inside an ovblock body
+        e.send("ovblock");
+        e.send("1,1");
+        e.closeInput();
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+}
+
+TEST(ProtocolSession, ManagerGame) {
+    EngineProcess e;
+    e.send("INFO timeout_turn 1000");
+    e.send("INFO timeout_match 100000");
+    e.send("INFO rule 1");
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("BEGIN");
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    e.send("TURN 7,8");
+    e.send("PLAY 8,8");
+    EXPECT_EQ(e.nextLine(), "8,8");
+    e.send("TAKEBACK 8,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("RESTART");
+    expectGreeting(e);
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    finish(e);
+}
+
+// The threading build runs these against a TSan engine: a race makes it exit non-zero.
+TEST(ProtocolThreading, CommandsDuringThinks) {
+    EngineProcess e;
+    e.send("START 15");
+    expectGreeting(e);
+    int x = 0, y = 0;
+    for (int i = 0; i < 60; ++i) {
+        e.send("TURN " + std::to_string(x) + "," + std::to_string(y));
+        e.send("INFO timeout_turn " + std::to_string(100 + i));
+        e.send("INFO max_node 5");
+        e.send("ovblock");
+        e.send(std::to_string(i % 15) + ",3");
+        e.send("DONE");
+        e.send("ovhashclear");
+        e.send("ovblockreset");
+        if (i % 3 == 0) e.send("ovstop");
+        if (i % 7 == 0) e.send("ovnbest 3");
+        if (i % 11 == 0) e.send("ovbalanceone 100");
+        if (++y == 15) y = 0, ++x;
+    }
+    e.send("ovbalancetwo");
+    e.send("BEGIN");
+    e.send("ABOUT");
+    EXPECT_EQ(e.nextLine().rfind("name=", 0), 0u);
+    finish(e);
+}
+
+TEST(ProtocolThreading, EndAndEndOfInputDuringAThink) {
+    {
+        EngineProcess e;
+        e.send("INFO max_node -1");
+        e.send("BEGIN");
+        e.send("END");
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+    {
+        EngineProcess e;
+        e.send("INFO max_node -1");
+        e.send("TURN 10,10");
+        e.closeInput();
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+}
