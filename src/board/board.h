@@ -1,0 +1,143 @@
+// The search board: cells plus everything the search asks about empty points,
+// kept up to date by every placed or removed stone.
+//
+// Layout. Every per-point grid is padded by Margin = 5 on each side of the
+// 24 x 24 maximum and is indexed grid[x][y] with x, y in -5 .. 28, so reads up
+// to five cells outside the square need no bounds tests:
+//
+//   region                                   cells   codes, rooms, scores
+//   playing rectangle (onBoard)              0..3    kept up to date
+//   square, outside the rectangle            3       reset values, never updated
+//   outside the square (incl. the margin)    3       0
+//
+// Line words: one uint64 per line, two bits per cell; the cell at line position
+// p sits in bits 2p+8..2p+9. Position -1 (bits 6-7) and position L (one past the
+// line's end) hold 3; positions -4..-2 and beyond L hold 0. The LineKey of the
+// point at position p is (word >> 2p) & 0x3FFFF.
+//
+//   lines        count    index of (x, y)           position of (x, y)
+//   rowLines     24       x                         y
+//   colLines     24       y                         x
+//   antiLines    47       x + y                     antiDiagPos[x][y]
+//   diagLines    47       x - y + boardSize - 1     diagPos[x][y]
+//
+// Direction entries: directionCode[d][x][y][s] and room[d][x][y][s] are the
+// line-table entry of the point's window in direction d for side index s, as
+// last stored. Under standard (both sides) and Renju (first player only) a Five
+// that is really a longer row is stored as Overline and an OpenFour whose five
+// point would make a longer row as DeadFour.
+//
+// Invariants after every public operation, for every point of the rectangle:
+//  - a (point, direction) that no update has visited since the reset (its bit
+//    in visitedLines is clear) keeps its reset code and room; a visited one holds
+//    the current line-table entry with the corrections above. A stone visits the
+//    points within geometry.winLengthParam cells along its four lines.
+//  - pointScore = sum of codeScore over the four codes, pointWeight = sum of the
+//    four rooms, pointValue = pointScore + shapeTable[s][codes],
+//    pointContribution = pointWeight * pointValue / 32 (truncated).
+//  - contributionSum[s] = sum of pointContribution over the whole square;
+//    roomSum[s] = sum of pointWeight over points with weight >= 25 and score >= 6.
+//  - threats[c] holds exactly the points with a code of class c in some
+//    direction (bit d of directionBits per direction), strongPoints the points
+//    with pointScore >= StrongPointScore (not maintained by the light make and
+//    unmake, which must be paired before a reader of strongPoints runs).
+//  - hashKey = XOR of zobristKeys[x][y][cell - 1] over every stone and block.
+// Any make followed by its matching unmake restores every field bit for bit,
+// except that the points the make visited for the first time since the reset
+// lose their reset values for good.
+#pragma once
+
+#include <cstdint>
+
+#include "board/geometry.h"
+#include "board/pattern_tables.h"
+
+namespace board {
+
+constexpr int Margin = 5;
+constexpr int PaddedSide = MaxSide + 2 * Margin;
+constexpr int StrongPointScore = 316;
+constexpr int RoomSumMinWeight = 25;
+constexpr int RoomSumMinScore = 6;
+
+// A MaxSide x MaxSide grid with Margin extra cells on every side, indexed
+// grid[x][y] for x, y in -Margin .. MaxSide + Margin - 1.
+template <typename T>
+struct PaddedGrid {
+    T data[PaddedSide][PaddedSide];
+
+    T* operator[](int x) { return data[x + Margin] + Margin; }
+    const T* operator[](int x) const { return data[x + Margin] + Margin; }
+};
+
+using SidePair = int16_t[2];
+
+// Threat classes of direction codes: 7, 8 three; 9, 10 four; 11 open four; 12 five.
+enum ThreatClass : int32_t { ThreePoint = 0, FourPoint = 1, OpenFourPoint = 2, FivePoint = 3 };
+
+// Per side: bit d of directionBits[x][y] when (x, y) is in the class through
+// direction d; bit y of rowMask[x] when (x, y) is in it through any direction;
+// bit x of summary when row x has any point in it.
+struct ThreatPointSet {
+    uint8_t directionBits[2][MaxSide][MaxSide];
+    uint32_t rowMask[2][MaxSide];
+    uint32_t summary[2];
+};
+
+struct StrongPointSet {
+    uint32_t rowMask[2][MaxSide];
+    uint32_t summary[2];
+};
+
+struct Board {
+    PaddedGrid<int8_t> cells;
+    uint64_t rowLines[MaxSide];
+    uint64_t colLines[MaxSide];
+    uint64_t antiLines[MaxLines];
+    uint64_t diagLines[MaxLines];
+    PaddedGrid<SidePair> directionCode[4];
+    PaddedGrid<SidePair> room[4];
+    PaddedGrid<SidePair> pointScore;
+    PaddedGrid<SidePair> pointValue;
+    PaddedGrid<SidePair> pointWeight;
+    PaddedGrid<SidePair> pointContribution;
+    int32_t contributionSum[2];
+    int32_t roomSum[2];
+    ThreatPointSet threats[4];
+    StrongPointSet strongPoints;
+    uint64_t hashKey;
+    // Bit p of visitedLines[d][line] when the point at position p of that line
+    // has been visited in direction d since the reset (same line indices as the
+    // line words).
+    uint32_t visitedLines[4][MaxLines];
+};
+
+extern Board board;
+
+inline int cellAt(int x, int y) { return board.cells[x][y]; }
+
+inline int antiLineLength(int index) {
+    const int n = geometry.boardSize;
+    return (index < 2 * n - 2 - index ? index : 2 * n - 2 - index) + 1;
+}
+
+inline int diagLineLength(int index) {
+    const int n = geometry.boardSize;
+    const int offset = index - (n - 1);
+    return n - (offset < 0 ? -offset : offset);
+}
+
+// Empties the board for the current geometry and the rule of the last
+// buildPatternTables, clears the search's per-game state and places the blocks
+// outside the playing rectangle.
+void resetBoard();
+
+// Places cell (1, 2 or 3) on the empty on-board point (x, y); unmakeMove removes
+// it again. The light pair skips strongPoints and is used where nothing reads
+// them before the matching light unmake.
+void makeMove(int x, int y, int cell);
+void unmakeMove(int x, int y, int cell);
+void makeMoveLight(int x, int y, int cell);
+void unmakeMoveLight(int x, int y, int cell);
+
+}  // namespace board

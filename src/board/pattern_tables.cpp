@@ -1,0 +1,162 @@
+#include "board/pattern_tables.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace board {
+
+PatternTables tables;
+
+namespace {
+
+inline int keyCell(uint32_t key, int i) { return key >> (2 * i) & 3; }
+
+// Value of a point whose sorted codes are a >= b >= c >= d, outside the Renju
+// first-player case: the best code's base plus a bonus for a lone pair.
+int generalShapeValue(int a, int b, int c, int d) {
+    int value = a > 12 ? 0 : comboBase[a];
+    if (c == 0 && d == 0) {
+        const double divisor = a == 0 ? 18.0 : b == 0 ? 9.0 : 3.0;
+        value += static_cast<int>(std::trunc(9.0 * comboWeight[a] * comboWeight[b] / 256.0 / divisor));
+    }
+    return value;
+}
+
+// Renju first player: overlines, double fours and double threes are forbidden,
+// so those shapes are valued (roughly) as nothing instead of as threats.
+int renjuFirstPlayerShapeValue(const int sorted[4]) {
+    const int a = sorted[0];
+    int fivesAmongRest = 0, openFoursAmongRest = 0;
+    for (int i = 1; i < 4; ++i) {
+        fivesAmongRest += sorted[i] == Five;
+        openFoursAmongRest += sorted[i] == OpenFour;
+    }
+    int fourLike = 0, openFours = 0, plainFours = 0, threes = 0, fives = 0, scoreSum = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int code = sorted[i];
+        fourLike += code >= DeadFour && code <= OpenFour;
+        openFours += code == OpenFour;
+        plainFours += code == DeadFour || code == Four;
+        threes += code == SplitThree || code == StraightThree;
+        fives += code == Five;
+        scoreSum += codeScore[code];
+    }
+    if (a == Overline) {
+        if (fivesAmongRest > 0) return 0;
+        if (openFoursAmongRest > 0) return -255 * openFoursAmongRest;
+        return -(scoreSum - codeScore[a]);
+    }
+    if (fourLike >= 2 && fives == 0) return 256 * openFours + 64 * plainFours - scoreSum;
+    if (threes < 2) return generalShapeValue(sorted[0], sorted[1], sorted[2], sorted[3]);
+    if (fourLike == 0) return comboBase[a] - 158;
+    return -scoreSum;
+}
+
+void fillLineTable(int rule) {
+    for (uint32_t key = 0; key < LineKeyCount; ++key) tables.lineTable[key] = classifyLine(key, rule);
+}
+
+void fillShapeTable(int rule) {
+    for (int a = 0; a < 16; ++a)
+        for (int b = 0; b <= a; ++b)
+            for (int c = 0; c <= b; ++c)
+                for (int d = 0; d <= c; ++d) {
+                    const int sorted[4] = {a, b, c, d};
+                    for (int side = 0; side < 2; ++side) {
+                        const int value = (rule == Renju && side == 0) ? renjuFirstPlayerShapeValue(sorted)
+                                                                       : generalShapeValue(a, b, c, d);
+                        int order[4] = {d, c, b, a};
+                        do {
+                            tables.shapeTable[side][order[0]][order[1]][order[2]][order[3]] =
+                                static_cast<int16_t>(value);
+                        } while (std::next_permutation(order, order + 4));
+                    }
+                }
+}
+
+uint32_t nextRandom() {
+    tables.randomState = tables.randomState * 214013u + 2531011u;
+    return tables.randomState >> 16 & 0x7fff;
+}
+
+void makeZobristKeys() {
+    for (int x = 0; x < MaxSide; ++x)
+        for (int y = 0; y < MaxSide; ++y)
+            for (int cell = 0; cell < 3; ++cell) {
+                uint64_t key = 0;
+                for (int part = 0; part < 5; ++part) key = key << 15 ^ nextRandom();
+                tables.zobristKeys[x][y][cell] = key;
+            }
+}
+
+void fillSmallTables() {
+    const int size = geometry.boardSize;
+    for (int x = 0; x < MaxSide; ++x)
+        for (int y = 0; y < MaxSide; ++y) {
+            const bool inSquare = x < size && y < size;
+            tables.antiDiagPos[x][y] = inSquare ? std::min(y, size - 1 - x) : 0;
+            tables.diagPos[x][y] = inSquare ? std::min(x, y) : 0;
+        }
+    std::fill(std::begin(tables.bitIndexTable), std::end(tables.bitIndexTable), 0);
+    for (int k = 0; k <= 15; ++k) tables.bitIndexTable[1 << k] = static_cast<uint8_t>(k);
+    tables.bitCountTable[0] = 0;
+    for (int i = 1; i <= 32768; ++i) tables.bitCountTable[i] = tables.bitCountTable[i & (i - 1)] + 1;
+}
+
+}  // namespace
+
+LineEntry classifyLine(uint32_t key, int rule) {
+    LineEntry entry{};
+    if (keyCell(key, 4) != 0) return entry;
+    int best[3] = {0, 0, 0};
+    bool overline[3] = {false, false, false};
+    for (int w = 0; w <= 4; ++w) {
+        int colours = 0, mask = 0;
+        for (int j = 0; j < 5; ++j) {
+            const int cell = keyCell(key, w + j);
+            colours |= cell;
+            if (cell == 1 || cell == 2) mask |= 1 << j;
+        }
+        if (colours == 0 || colours == 3) continue;
+        const int own = colours, other = 3 - own;
+        const int before = w > 0 ? keyCell(key, w - 1) : 3;
+        const int after = w < 4 ? keyCell(key, w + 5) : 3;
+        const bool closedBefore = before == other || before == 3;
+        const bool closedAfter = after == other || after == 3;
+        const int code = windowTable[mask + 32 * closedBefore + 64 * closedAfter][w];
+        if (code > best[own]) {
+            // A five that touches another own stone inside the key is a longer row.
+            if (rule != FreeStyle && code == Five && (before == own || after == own) &&
+                (own == 1 || rule == Standard))
+                overline[own] = true;
+            best[own] = code;
+        }
+    }
+    for (int s = 0; s < 2; ++s) {
+        const int colour = s + 1;
+        entry.code[s] = static_cast<int16_t>(overline[colour] ? Overline : best[colour]);
+        int room = 0;
+        for (int i = 3; i >= 0; --i) {
+            const int cell = keyCell(key, i);
+            if (cell != colour && cell != 0) break;
+            ++room;
+        }
+        for (int i = 5; i <= 8; ++i) {
+            const int cell = keyCell(key, i);
+            if (cell != colour && cell != 0) break;
+            ++room;
+        }
+        entry.room[s] = static_cast<int16_t>(room);
+    }
+    return entry;
+}
+
+void buildPatternTables(int rule) {
+    tables.rule = rule;
+    fillLineTable(rule);
+    fillShapeTable(rule);
+    makeZobristKeys();
+    fillSmallTables();
+}
+
+}  // namespace board

@@ -1,0 +1,307 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "board_fixture.h"
+
+using namespace board;
+using boardtest::keyOf;
+
+namespace {
+
+// Code of a five-cell shape ('X' stone, anything else empty) with the new stone
+// at shape[centre], looked up in windowTable.
+int windowLookup(const char* shape, int centre, bool closedBefore, bool closedAfter) {
+    int mask = 0;
+    for (int j = 0; j < 5; ++j)
+        if (shape[j] == 'X' && j != centre) mask |= 1 << j;
+    return windowTable[mask + 32 * closedBefore + 64 * closedAfter][4 - centre];
+}
+
+// The shape's code must not depend on which of its stones is the new one.
+void expectWindowCode(const char* shape, bool closedBefore, bool closedAfter, int expected) {
+    for (int centre = 0; centre < 5; ++centre)
+        if (shape[centre] == 'X') {
+            EXPECT_EQ(windowLookup(shape, centre, closedBefore, closedAfter), expected)
+                << shape << " centre " << centre << " closed " << closedBefore << closedAfter;
+        }
+}
+
+void build(int rule) {
+    buildPatternTables(rule);
+    boardtest::builtRule = -1;
+}
+
+int shapeAt(int side, int c0, int c1, int c2, int c3) { return tables.shapeTable[side][c0][c1][c2][c3]; }
+
+}  // namespace
+
+TEST(WindowTable, FoursByGapAndClosedEnds) {
+    expectWindowCode("oXXXX", false, false, OpenFour);
+    expectWindowCode("oXXXX", false, true, DeadFour);
+    expectWindowCode("oXXXX", true, false, OpenFour);
+    expectWindowCode("XXXXo", true, false, DeadFour);
+    expectWindowCode("XXXXo", false, false, OpenFour);
+    expectWindowCode("XoXXX", false, true, DeadFour);
+    expectWindowCode("XoXXX", false, false, Four);
+    expectWindowCode("XXXoX", false, false, Four);
+    expectWindowCode("XXXoX", true, false, DeadFour);
+    for (int closed = 0; closed < 4; ++closed) expectWindowCode("XXoXX", closed & 1, closed & 2, DeadFour);
+    expectWindowCode("oXXXX", true, true, DeadFour);
+    expectWindowCode("XXXXX", true, true, Five);
+}
+
+TEST(WindowTable, ThreesTwosAndSingles) {
+    expectWindowCode("oXXXo", false, false, StraightThree);
+    expectWindowCode("XoXXo", false, false, SplitThree);
+    expectWindowCode("XoXoX", false, false, DeadThree);
+    expectWindowCode("XXXoo", true, false, DeadThree);   // touches the closed start
+    expectWindowCode("XXXoo", false, true, StraightThree);
+    expectWindowCode("oXXXo", true, true, DeadThree);
+    expectWindowCode("oXXoo", false, false, StraightTwo);
+    expectWindowCode("oXoXo", false, false, SplitTwo);
+    expectWindowCode("XooXo", false, false, WideTwo);
+    expectWindowCode("XoooX", false, false, One);
+    expectWindowCode("oXXoo", true, true, One);
+    expectWindowCode("ooXoX", false, true, DeadTwo);
+    expectWindowCode("ooXoo", false, false, One);
+    expectWindowCode("ooXoo", true, true, None);
+    expectWindowCode("Xoooo", true, false, None);
+    expectWindowCode("Xoooo", false, true, One);
+}
+
+TEST(WindowTable, CentreOnAStoneIsNone) {
+    for (int row = 0; row < 128; ++row)
+        for (int column = 0; column < 5; ++column)
+            if (row >> (4 - column) & 1) {
+                EXPECT_EQ(windowTable[row][column], 0) << row << "," << column;
+            }
+}
+
+TEST(ClassifyLine, OccupiedCentreGivesZeroEntry) {
+    boardtest::Random random(7);
+    for (int rule = 0; rule < 3; ++rule)
+        for (int centre = 1; centre <= 3; ++centre)
+            for (int trial = 0; trial < 200; ++trial) {
+                const uint32_t key = (random.next() & LineKeyMask & ~(3u << 8)) | static_cast<uint32_t>(centre) << 8;
+                const LineEntry entry = classifyLine(key, rule);
+                EXPECT_EQ(entry.code[0] | entry.code[1] | entry.room[0] | entry.room[1], 0) << key;
+            }
+}
+
+TEST(ClassifyLine, EmptyLineAndLineEnds) {
+    for (int rule = 0; rule < 3; ++rule) {
+        const LineEntry empty = classifyLine(keyOf("........."), rule);
+        EXPECT_EQ(empty.code[0], None);
+        EXPECT_EQ(empty.code[1], None);
+        EXPECT_EQ(empty.room[0], 8);
+        EXPECT_EQ(empty.room[1], 8);
+        // Second point of a line: the sentinel two cells before the centre.
+        const LineEntry nearEdge = classifyLine(keyOf("..#......"), rule);
+        EXPECT_EQ(nearEdge.room[0], 5);
+        EXPECT_EQ(nearEdge.code[0], None);
+    }
+}
+
+TEST(ClassifyLine, LongerRowsUnderEachRule) {
+    struct Case {
+        const char* key;
+        int side;
+    };
+    for (const Case& c : {Case{"XXXX.X...", 0}, Case{"...X.XXXX", 0}, Case{"OOOO.O...", 1}, Case{".XXX.XX..", 0}}) {
+        EXPECT_EQ(classifyLine(keyOf(c.key), FreeStyle).code[c.side], Five) << c.key;
+        EXPECT_EQ(classifyLine(keyOf(c.key), Standard).code[c.side], Overline) << c.key;
+        EXPECT_EQ(classifyLine(keyOf(c.key), Renju).code[c.side], c.side == 0 ? Overline : Five) << c.key;
+    }
+}
+
+TEST(ClassifyLine, ExtraStoneBeyondTheFiveStaysFive) {
+    // The five's neighbour cell is empty; a stone past it (or outside the key)
+    // does not make a longer row.
+    for (int rule = 0; rule < 3; ++rule) {
+        EXPECT_EQ(classifyLine(keyOf("XXXX....."), rule).code[0], Five);
+        EXPECT_EQ(classifyLine(keyOf(".....XXXX"), rule).code[0], Five);
+        EXPECT_EQ(classifyLine(keyOf("X.XX.XX.."), rule).code[0], Five);
+        EXPECT_EQ(classifyLine(keyOf("..OO.OO.O"), rule).code[1], Five);
+    }
+}
+
+TEST(ClassifyLine, MixedColoursAndBlocks) {
+    for (int rule = 0; rule < 3; ++rule) {
+        // First player: only the window left of the O counts, shut at both ends.
+        const LineEntry mixed = classifyLine(keyOf("..XX.O..."), rule);
+        EXPECT_EQ(mixed.code[0], DeadThree);
+        EXPECT_EQ(mixed.code[1], One);
+        EXPECT_EQ(mixed.room[0], 4);
+        EXPECT_EQ(mixed.room[1], 4);
+        // Codes for both sides from different windows.
+        const LineEntry between = classifyLine(keyOf(".XX..OO.."), rule);
+        EXPECT_EQ(between.code[0], DeadThree);
+        EXPECT_EQ(between.code[1], StraightThree);
+        EXPECT_EQ(between.room[0], 4);
+        EXPECT_EQ(between.room[1], 5);
+        // A block shuts the side it is on; the centre touches it.
+        const LineEntry blocked = classifyLine(keyOf("...#.XX.."), rule);
+        EXPECT_EQ(blocked.code[0], DeadThree);
+        EXPECT_EQ(blocked.code[1], None);
+        EXPECT_EQ(blocked.room[0], 4);
+        // Both colours in every window: nothing for either side.
+        const LineEntry crowded = classifyLine(keyOf("XOXO.OXOX"), rule);
+        EXPECT_EQ(crowded.code[0] | crowded.code[1], 0);
+    }
+}
+
+TEST(ShapeTable, GeneralCheckValues) {
+    for (int rule : {FreeStyle, Standard, Renju}) {
+        build(rule);
+        const int side = rule == Renju ? 1 : 0;
+        EXPECT_EQ(shapeAt(side, 0, 0, 0, 0), 0);
+        EXPECT_EQ(shapeAt(side, 1, 0, 0, 0), -2);
+        EXPECT_EQ(shapeAt(side, 5, 5, 0, 0), -5);
+        EXPECT_EQ(shapeAt(side, 8, 8, 0, 0), -110);
+        EXPECT_EQ(shapeAt(side, 11, 8, 0, 0), -357);
+        EXPECT_EQ(shapeAt(side, 12, 0, 0, 0), -1944);
+        EXPECT_EQ(shapeAt(side, 12, 12, 0, 0), -1179);
+        EXPECT_EQ(shapeAt(side, 8, 8, 8, 0), -125);
+    }
+}
+
+TEST(ShapeTable, RenjuFirstPlayerCheckValues) {
+    build(Renju);
+    EXPECT_EQ(shapeAt(0, 8, 8, 0, 0), -283);
+    EXPECT_EQ(shapeAt(0, 9, 9, 0, 0), -384);
+    EXPECT_EQ(shapeAt(0, 11, 9, 0, 0), -447);
+    EXPECT_EQ(shapeAt(0, 13, 12, 0, 0), 0);
+    EXPECT_EQ(shapeAt(0, 13, 11, 11, 0), -510);
+    EXPECT_EQ(shapeAt(0, 13, 8, 5, 0), -185);
+    EXPECT_EQ(shapeAt(0, 10, 8, 7, 0), -589);
+    EXPECT_EQ(shapeAt(0, 12, 9, 9, 0), -1947);
+    // A lone three or four is valued as under the other rules.
+    EXPECT_EQ(shapeAt(0, 8, 0, 0, 0), shapeAt(1, 8, 0, 0, 0));
+    EXPECT_EQ(shapeAt(0, 11, 8, 0, 0), -357);
+}
+
+TEST(ShapeTable, SameValueForEveryOrdering) {
+    for (int rule : {FreeStyle, Standard, Renju}) {
+        build(rule);
+        for (int side = 0; side < 2; ++side)
+            for (int i = 0; i < 65536; ++i) {
+                int codes[4] = {i >> 12 & 15, i >> 8 & 15, i >> 4 & 15, i & 15};
+                std::sort(codes, codes + 4);
+                ASSERT_EQ(shapeAt(side, i >> 12 & 15, i >> 8 & 15, i >> 4 & 15, i & 15),
+                          shapeAt(side, codes[0], codes[1], codes[2], codes[3]))
+                    << "rule " << rule << " side " << side << " index " << i;
+            }
+    }
+}
+
+TEST(ShapeTable, RuleOnlyChangesRenjuFirstPlayer) {
+    auto standard = std::make_unique<int16_t[]>(2 * 65536);
+    build(Standard);
+    std::memcpy(standard.get(), tables.shapeTable, sizeof tables.shapeTable);
+    build(FreeStyle);
+    EXPECT_EQ(std::memcmp(standard.get(), tables.shapeTable, sizeof tables.shapeTable), 0);
+    build(Renju);
+    EXPECT_EQ(std::memcmp(standard.get() + 65536, tables.shapeTable[1], sizeof tables.shapeTable[1]), 0);
+    EXPECT_NE(std::memcmp(standard.get(), tables.shapeTable[0], sizeof tables.shapeTable[0]), 0);
+}
+
+TEST(LineTable, EveryEntryIsClassifyLine) {
+    for (int rule : {FreeStyle, Renju}) {
+        build(rule);
+        boardtest::Random random(rule + 11);
+        for (int trial = 0; trial < 20000; ++trial) {
+            const uint32_t key = random.next() & LineKeyMask;
+            const LineEntry expected = classifyLine(key, rule);
+            ASSERT_EQ(std::memcmp(&tables.lineTable[key], &expected, sizeof expected), 0) << key;
+            ASSERT_LE(expected.code[0], Overline);
+            ASSERT_LE(expected.room[0], 8);
+        }
+    }
+}
+
+TEST(SmallTables, BitIndexAndBitCount) {
+    build(FreeStyle);
+    EXPECT_EQ(bitIndex(32768), 15);
+    EXPECT_EQ(bitIndex(65536), 16);
+    EXPECT_EQ(bitIndex(1u << 30), 30);
+    for (int k = 0; k <= 30; ++k) EXPECT_EQ(bitIndex(1u << k), k);
+    for (uint32_t i = 0; i <= 32768; ++i) ASSERT_EQ(tables.bitCountTable[i], std::popcount(i)) << i;
+    EXPECT_EQ(rowBitCount(0xFFFFFF), 24);
+    EXPECT_EQ(rowBitCount(0x808001), 3);
+}
+
+TEST(SmallTables, LinePositionsFollowTheLines) {
+    for (int size : {1, 7, 24}) {
+        geometry.boardSize = size;
+        build(Standard);
+        for (int x = 0; x < size; ++x)
+            for (int y = 0; y < size; ++y) {
+                // Positions grow by one along the direction's step, from 0 at the square's edge.
+                if (x - 1 >= 0 && y + 1 < size) {
+                    EXPECT_EQ(tables.antiDiagPos[x - 1][y + 1], tables.antiDiagPos[x][y] + 1);
+                }
+                if (x + 1 >= size || y - 1 < 0) {
+                    EXPECT_EQ(tables.antiDiagPos[x][y], 0);
+                }
+                if (x + 1 < size && y + 1 < size) {
+                    EXPECT_EQ(tables.diagPos[x + 1][y + 1], tables.diagPos[x][y] + 1);
+                }
+                if (x == 0 || y == 0) {
+                    EXPECT_EQ(tables.diagPos[x][y], 0);
+                }
+            }
+    }
+}
+
+namespace {
+
+uint32_t stepGenerator(uint32_t& state) {
+    state = state * 214013u + 2531011u;
+    return state >> 16 & 0x7fff;
+}
+
+}  // namespace
+
+TEST(ZobristKeys, KeysContinueOneGeneratorStartedAtOne) {
+    const uint32_t before = tables.randomState;
+    // The state must be reachable from 1 by whole builds (3 keys per point, 5 draws per key).
+    uint32_t state = 1;
+    bool reachable = false;
+    for (int builds = 0; builds <= 5000; ++builds) {
+        if (state == before) {
+            reachable = true;
+            break;
+        }
+        for (int i = 0; i < MaxSide * MaxSide * 3 * 5; ++i) stepGenerator(state);
+    }
+    EXPECT_TRUE(reachable);
+
+    build(Standard);
+    uint32_t expected = before;
+    for (int x = 0; x < MaxSide; ++x)
+        for (int y = 0; y < MaxSide; ++y)
+            for (int cell = 0; cell < 3; ++cell) {
+                uint64_t key = 0;
+                for (int part = 0; part < 5; ++part) key = key << 15 ^ stepGenerator(expected);
+                ASSERT_EQ(tables.zobristKeys[x][y][cell], key) << x << "," << y << "," << cell;
+            }
+    EXPECT_EQ(tables.randomState, expected);
+}
+
+TEST(ZobristKeys, TwoBuildsDiffer) {
+    build(Standard);
+    std::vector<uint64_t> first(&tables.zobristKeys[0][0][0], &tables.zobristKeys[0][0][0] + MaxSide * MaxSide * 3);
+    build(Standard);
+    int same = 0;
+    for (size_t i = 0; i < first.size(); ++i) same += first[i] == (&tables.zobristKeys[0][0][0])[i];
+    EXPECT_EQ(same, 0);
+    // Only the low four bits of the first draw survive the shifts: keys use 64 bits.
+    uint64_t highBits = 0;
+    for (uint64_t key : first) highBits |= key;
+    EXPECT_EQ(highBits >> 60, 0xFu);
+}
