@@ -1,9 +1,17 @@
 #include "search/search_reset.h"
 
+#include "protocol/settings.h"
+#include "search/hash_tables.h"
+#include "search/search_state.h"
+
 namespace search {
 
-// The search subsystem has no per-game tables yet; the hash tables and the
-// search's own per-game state are resized and cleared here once they exist.
-void resetSearchState() {}
+// A rebuilt board has new position keys: no stored entry may survive it, and
+// the visit stamps start again from zero.
+void resetSearchState() {
+    resizeHashTables(protocol::setting(protocol::settings.hashSize));
+    clearHashTables();
+    resetSearchWorkAreas();
+}
 
 }  // namespace search

@@ -1,0 +1,84 @@
+// What the transposition table and the value cache share: the value
+// constants, the storage form of win and loss values, the age stamp of stores,
+// and the (re)allocation and clearing of both tables.
+//
+// Both tables have N buckets per sub-table (N = hash_size, at least 1, not
+// rounded to a power of two); a key's bucket is key-low AND (N - 1), so with an
+// N that is not a power of two only the buckets whose index bits are a subset
+// of the bits of N - 1 are ever used.
+//
+// Every table word is a std::atomic<uint64_t> read and written with relaxed
+// order only: the main thread may clear the tables (ovhashclear) while the
+// worker probes and stores. An entry that is half cleared or half written fails
+// its key check and reads as a miss.
+//
+// Invariants:
+// - Both tables always have the same N; hashTableSize() is 0 until the first
+//   successful allocation and the tables are then never without buffers.
+// - All six sub-tables live in one block of N x 384 bytes (two main sub-tables
+//   of N x 128, then four cache sub-tables of N x 32), allocated in one piece
+//   so that the system refuses a size it cannot hold as a whole. The block is
+//   allocated only by resizeHashTables() and never freed at process exit (the
+//   worker may still be running when the process ends).
+// - Resize and clear serialise on one mutex; probes and stores take no lock and
+//   run only on the thread that resizes (or while that thread is idle).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace search {
+
+constexpr int WinScore = 10000000;
+// Values at or beyond this bound (either sign) are wins or losses.
+constexpr int MateThreshold = 9998848;
+// What a probe returns when it has no usable value.
+constexpr int MissValue = 20000000;
+
+constexpr bool isMateLike(int value) {
+    return value >= MateThreshold || value <= -MateThreshold;
+}
+
+// Wins and losses are kept relative to the depth of the store, so that the
+// distance to the end stays right when a probe from another depth reads them.
+constexpr int valueToTable(int value, int depth) {
+    if (value >= MateThreshold) return value - depth;
+    if (value <= -MateThreshold) return value + depth;
+    return value;
+}
+
+constexpr int valueFromTable(int value, int depth) {
+    if (value >= MateThreshold) return value + depth;
+    if (value <= -MateThreshold) return value - depth;
+    return value;
+}
+
+struct HashTableControl {
+    std::mutex allocationLock;       // held by resize and clear
+    std::atomic<int16_t> age{0};     // moves in the game record; stamped on stores
+    void* storage = nullptr;         // the block the sub-tables live in
+};
+
+extern HashTableControl hashTableControl;
+
+// Brings both tables to `buckets` buckets per sub-table (values below 1 give
+// 1). Returns true when that size is now in force. When it cannot be allocated
+// the previous tables stay in force; when there were none, the size is halved
+// until an allocation succeeds. Entries are left as they are: callers clear.
+bool resizeHashTables(int32_t buckets);
+
+// Zeroes every entry of both tables; safe while the worker probes and stores.
+void clearHashTables();
+
+void setHashAge(int moveCount);
+int16_t hashAge();
+
+// N currently in force; 0 when nothing was ever allocated.
+int32_t hashTableSize();
+
+inline uint32_t hashBucketIndex(uint64_t key, int32_t size) {
+    return static_cast<uint32_t>(key) & static_cast<uint32_t>(size - 1);
+}
+
+}  // namespace search

@@ -1,0 +1,16 @@
+#include "search/search_state.h"
+
+#include <cstring>
+
+namespace search {
+
+SearchState searchState;
+
+void resetSearchWorkAreas() {
+    std::memset(searchState.visitCounter, 0, sizeof searchState.visitCounter);
+    std::memset(searchState.visitStamp, 0, sizeof searchState.visitStamp);
+    searchState.evaluationCounter = 0;
+    std::memset(searchState.evaluationStamp, 0, sizeof searchState.evaluationStamp);
+}
+
+}  // namespace search

@@ -1,0 +1,78 @@
+// The search's work areas and per-think counters.
+//
+// Levels: a node at remaining depth d of an iteration of depth D works at level
+// D - d (0 at the root); the threat search carries on past the horizon. Each
+// level owns one MoveList, one PvLine and one visit counter, so nothing is
+// allocated while searching. Nodes refuse to go deeper than MaxLevels - 1.
+//
+// MoveEntry (8 bytes): key (int32, ordering key, ascending = better; SkipKey
+// marks an entry not to search), x and y (int16).
+//
+// Visit stamps: entering a node that generates moves bumps visitCounter[level];
+// a point whose visitStamp equals it has already been listed at this node. Both
+// are zeroed only when the board is reset, so they never need clearing between
+// nodes.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/geometry.h"
+
+namespace search {
+
+constexpr int NotSet = -1000000000;     // a value not set yet
+constexpr int SkipKey = 1000000000;     // ordering key of an entry that must not be searched
+constexpr int MaxLevels = 640;
+
+// A node can append several builders' lists (and a point may be listed more
+// than once), so a level's list has room for three times the board.
+constexpr int MoveListCapacity = 3 * board::MaxPoints + 8;
+
+struct MoveEntry {
+    int32_t key;
+    int16_t x, y;
+};
+static_assert(sizeof(MoveEntry) == 8);
+
+struct MoveList {
+    MoveEntry moves[MoveListCapacity];
+};
+
+struct PvLine {
+    int32_t length;
+    MoveEntry moves[board::MaxPoints];
+};
+
+struct SearchState {
+    MoveList moveLists[MaxLevels];
+    PvLine pvLines[MaxLevels];
+    uint64_t visitCounter[MaxLevels];
+    uint64_t visitStamp[MaxLevels][board::MaxSide][board::MaxSide];
+
+    // Static evaluation's own stamps (one evaluation per counter value).
+    uint64_t evaluationCounter;
+    uint64_t evaluationStamp[board::MaxSide][board::MaxSide];
+
+    // Per think, reset by the think drivers.
+    int32_t iterationDepth;
+    int64_t nodeCount;
+    int64_t interiorNodeCount;
+    int64_t threatNodeCount;
+    double searchedMoveSum;
+    int32_t selectiveDepth;     // lowest remaining depth the threat search reached (<= 0)
+    bool searchAborted;
+    int64_t turnTimeLimit = 10000;  // ms
+    int64_t thinkStartTime;          // clock at the start of the search, ms
+    int32_t bestMoveX = -1, bestMoveY = -1;
+    int32_t singleCandidateFlag;
+};
+
+extern SearchState searchState;
+
+inline MoveEntry* moveListAt(int level) { return searchState.moveLists[level].moves; }
+
+// Clears the per-game work areas (stamps and counters); part of the board reset.
+void resetSearchWorkAreas();
+
+}  // namespace search
