@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 
 #include "search/transposition_table.h"
@@ -14,18 +15,17 @@ HashTableControl hashTableControl;
 namespace {
 
 constexpr auto Relaxed = std::memory_order_relaxed;
-constexpr std::align_val_t StorageAlignment{64};
+constexpr size_t StorageAlignment = 64;
 constexpr size_t MainSubTables = 2;
 constexpr size_t CacheSubTables = 4;
 constexpr size_t BytesPerBucket =
     MainSubTables * sizeof(TranspositionBucket) + CacheSubTables * sizeof(ValueCacheBucket);
 static_assert(BytesPerBucket == 384);
 
-// Constructs `count` buckets at `place`; their atomics start at zero, so a
-// fresh table holds only empty entries.
+// The buckets of a zeroed block: every word of every entry starts at zero,
+// the empty state, so the pages are left for the system to provide on first use.
 template <class Bucket>
-Bucket* constructBuckets(std::byte* place, size_t count) {
-    for (size_t i = 0; i < count; ++i) ::new (place + i * sizeof(Bucket)) Bucket();
+Bucket* bucketsAt(std::byte* place) {
     return std::launder(reinterpret_cast<Bucket*>(place));
 }
 
@@ -35,22 +35,25 @@ Bucket* constructBuckets(std::byte* place, size_t count) {
 bool reallocate(int32_t buckets) {
     if (static_cast<uint64_t>(buckets) > SIZE_MAX / BytesPerBucket) return false;
     size_t count = static_cast<size_t>(buckets);
-    void* block = ::operator new(count * BytesPerBucket, StorageAlignment, std::nothrow);
+    if (count * BytesPerBucket > SIZE_MAX - StorageAlignment) return false;
+    void* block = std::calloc(count * BytesPerBucket + StorageAlignment, 1);
     if (block == nullptr) return false;
 
     std::byte* place = static_cast<std::byte*>(block);
+    place += (StorageAlignment - reinterpret_cast<uintptr_t>(place) % StorageAlignment) % StorageAlignment;
     for (size_t t = 0; t < MainSubTables; ++t) {
-        transpositionTable.buckets[t] = constructBuckets<TranspositionBucket>(place, count);
+        transpositionTable.buckets[t] = bucketsAt<TranspositionBucket>(place);
         place += count * sizeof(TranspositionBucket);
     }
     for (size_t t = 0; t < CacheSubTables; ++t) {
-        valueCache.buckets[t] = constructBuckets<ValueCacheBucket>(place, count);
+        valueCache.buckets[t] = bucketsAt<ValueCacheBucket>(place);
         place += count * sizeof(ValueCacheBucket);
     }
     transpositionTable.size.store(buckets, Relaxed);
     valueCache.size.store(buckets, Relaxed);
-    if (hashTableControl.storage != nullptr) ::operator delete(hashTableControl.storage, StorageAlignment);
+    std::free(hashTableControl.storage);
     hashTableControl.storage = block;
+    hashTableControl.untouched.store(true, Relaxed);
     return true;
 }
 
@@ -85,6 +88,11 @@ void clearHashTables() {
     std::lock_guard<std::mutex> lock(hashTableControl.allocationLock);
     zeroSubTables(transpositionTable.buckets, transpositionTable.size.load(Relaxed));
     zeroSubTables(valueCache.buckets, valueCache.size.load(Relaxed));
+}
+
+void clearHashTablesIfUsed() {
+    if (hashTableControl.untouched.load(Relaxed)) return;
+    clearHashTables();
 }
 
 void setHashAge(int moveCount) {

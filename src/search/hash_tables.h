@@ -17,7 +17,10 @@
 //   successful allocation and the tables are then never without buffers.
 // - All six sub-tables live in one block of N x 384 bytes (two main sub-tables
 //   of N x 128, then four cache sub-tables of N x 32), allocated in one piece
-//   so that the system refuses a size it cannot hold as a whole. The block is
+//   so that the system refuses a size it cannot hold as a whole. It comes
+//   zeroed from the allocator (calloc), so a fresh table is all empty entries
+//   without touching its pages; entries are 8-byte words whose all-zero bit
+//   pattern is the empty state. The block is
 //   allocated only by resizeHashTables() and never freed at process exit (the
 //   worker may still be running when the process ends).
 // - Resize and clear serialise on one mutex; probes and stores take no lock and
@@ -57,7 +60,10 @@ constexpr int valueFromTable(int value, int depth) {
 struct HashTableControl {
     std::mutex allocationLock;       // held by resize and clear
     std::atomic<int16_t> age{0};     // moves in the game record; stamped on stores
-    void* storage = nullptr;         // the block the sub-tables live in
+    void* storage = nullptr;         // the block as allocated (freed on the next resize)
+    // True while the tables hold nothing but the zeros of a fresh allocation;
+    // any store clears it. Lets a rebuild skip zeroing untouched memory.
+    std::atomic<bool> untouched{false};
 };
 
 extern HashTableControl hashTableControl;
@@ -70,6 +76,16 @@ bool resizeHashTables(int32_t buckets);
 
 // Zeroes every entry of both tables; safe while the worker probes and stores.
 void clearHashTables();
+
+// Clear for the searching thread itself (or while it is idle): skips the work
+// when nothing was stored since the tables were freshly allocated.
+void clearHashTablesIfUsed();
+
+// Marks the tables as written; every store calls it.
+inline void noteHashStore() {
+    if (hashTableControl.untouched.load(std::memory_order_relaxed))
+        hashTableControl.untouched.store(false, std::memory_order_relaxed);
+}
 
 void setHashAge(int moveCount);
 int16_t hashAge();

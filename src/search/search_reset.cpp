@@ -10,7 +10,7 @@ namespace search {
 // the visit stamps start again from zero.
 void resetSearchState() {
     resizeHashTables(protocol::setting(protocol::settings.hashSize));
-    clearHashTables();
+    clearHashTablesIfUsed();
     resetSearchWorkAreas();
 }
 

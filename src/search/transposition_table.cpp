@@ -149,6 +149,7 @@ void storeTranspositionTable(int depth, int value, int flag, int side, uint64_t 
                              int x1, int y1, int x2, int y2, int x3, int y3) {
     int32_t size = transpositionTable.size.load(Relaxed);
     if (size == 0) return;
+    noteHashStore();
     int16_t age = hashAge();
     TranspositionBucket& bucket = transpositionTable.buckets[side - 1][hashBucketIndex(key, size)];
 

@@ -62,6 +62,7 @@ int probeValueCache(int kind, int depth, int side, uint64_t key) {
 void storeValueCache(int value, int depth, int kind, int side, uint64_t key) {
     ValueCacheBucket* bucket = bucketFor(kind, side, key);
     if (bucket == nullptr) return;
+    noteHashStore();
     int16_t age = hashAge();
     ValueCacheEntry first = loadValueCacheEntry(bucket->slot[0]);
     int ageDifference = first.age - age;

@@ -1,4 +1,5 @@
 // Whole-program tests: the real engine driven through pipes as a manager does.
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -9,6 +10,13 @@ using testing_support::EngineProcess;
 using Lines = std::vector<std::string>;
 
 namespace {
+
+// Whether line is a move answer "x,y".
+bool isMoveLine(const std::string& line) {
+    int x, y;
+    char rest;
+    return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
+}
 
 const std::string Hello = "MESSAGE Olvar 2015 Kernal 0.4.49 :-)";
 
@@ -109,16 +117,24 @@ TEST(ProtocolStart, RectangularBoards) {
 
 TEST(ProtocolTurn, CoordinatesAndImplicitBoard) {
     EngineProcess e;
+    e.send("INFO max_depth 2");
     e.send("TURN 19,19");  // no START: a 20 x 20 board is set up first
     expectGreeting(e);
+    EXPECT_TRUE(isMoveLine(e.awaitMove()));
     for (const char* line : {"TURN 20,0", "TURN 7 ,7", "TURNX 7,7", "TURN", "TURN -1,3"}) {
         e.send(line);
         EXPECT_EQ(e.nextLine(), "ERROR bad coordinates") << line;
     }
+    EXPECT_TRUE(e.silentFor(200));  // no think was started
     e.send("TURN 7, 8");
+    EXPECT_TRUE(isMoveLine(e.awaitMove()));
     e.send("PLAY 7,8");
     EXPECT_EQ(e.nextLine(), "ERROR my move [7,8]");
     EXPECT_EQ(e.nextLine(), "7,8");
+    // An occupied point draws the error, and the engine still thinks.
+    e.send("TURN 19,19");
+    EXPECT_EQ(e.nextLine(), "ERROR opponents's move [19,19]");
+    EXPECT_TRUE(isMoveLine(e.awaitMove()));
     finish(e);
 }
 
@@ -138,7 +154,7 @@ TEST(ProtocolBoard, BodyRecordsMovesInOrder) {
     EngineProcess e;
     e.send("START 15");
     expectGreeting(e);
-    e.send("BOARD");
+    e.send("ovboard");
     e.send("7,7,1");
     e.send("7,8,2");
     e.send("done");
@@ -153,8 +169,30 @@ TEST(ProtocolBoard, BodyRecordsMovesInOrder) {
     finish(e);
 }
 
+TEST(ProtocolBoard, BoardThinksAndRecordsItsMove) {
+    EngineProcess e;
+    e.send("INFO max_depth 2");
+    e.send("START 15");
+    expectGreeting(e);
+    e.send("BOARD");
+    e.send("7,7,1");
+    e.send("7,8,2");
+    e.send("DONE");
+    std::string move = e.awaitMove();
+    ASSERT_TRUE(isMoveLine(move));
+    // The engine's answer is the last move of the record now.
+    e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("TAKEBACK " + move);
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
 TEST(ProtocolBoard, BadBodyLineEndsTheBody) {
     EngineProcess e;
+    e.send("INFO max_depth 2");
     e.send("START 15");
     expectGreeting(e);
     e.send("BOARD");
@@ -162,8 +200,12 @@ TEST(ProtocolBoard, BadBodyLineEndsTheBody) {
     e.send("7,8,2");
     e.send("7,9");
     EXPECT_EQ(e.nextLine(), "ERROR x,y,who or DONE expected after BOARD");
+    std::string move = e.awaitMove();  // BOARD still thinks on what it got
+    ASSERT_TRUE(isMoveLine(move));
     e.send("DONE");
     EXPECT_EQ(e.nextLine(), "UNKNOWN command");
+    e.send("TAKEBACK " + move);
+    EXPECT_EQ(e.nextLine(), "OK");
     for (const char* bad : {"15,3,1", "3,3,4", "3,3,0", "DONE ", "x"}) {
         e.send("ovboard");
         e.send(bad);
@@ -227,7 +269,7 @@ TEST(ProtocolRestart, KeepsTheSize) {
 
 TEST(ProtocolSilentCommands, NoReplyOfTheirOwn) {
     EngineProcess e;
-    for (const char* line : {"INFO timeout_turn 1000", "INFO nonsense 5", "INFO", "INFO rule 4",
+    for (const char* line : {"INFO timeout_turn 1000", "INFO nonsense 5", "INFO", "INFO rule 1",
                              "ovstop", "ovblockreset", "ovhashclear", "ovshowforbid"}) {
         e.send(line);
     }
@@ -323,21 +365,25 @@ TEST(ProtocolExit, EndAndEndOfInput) {
 
 TEST(ProtocolSession, ManagerGame) {
     EngineProcess e;
-    e.send("INFO timeout_turn 1000");
+    e.send("INFO timeout_turn 300");
     e.send("INFO timeout_match 100000");
     e.send("INFO rule 1");
     e.send("START 15");
     expectGreeting(e);
     e.send("BEGIN");
-    e.send("PLAY 7,7");
-    EXPECT_EQ(e.nextLine(), "7,7");
+    EXPECT_EQ(e.awaitMove(), "7,7");  // the first move needs no search
     e.send("TURN 7,8");
-    e.send("PLAY 8,8");
-    EXPECT_EQ(e.nextLine(), "8,8");
-    e.send("TAKEBACK 8,8");
+    std::vector<std::string> messages;
+    std::string second = e.awaitMove(20000, &messages);
+    ASSERT_TRUE(isMoveLine(second));
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "MESSAGE Rule Gomoku (Standard)");  // the first search builds the board
+    e.send("TAKEBACK " + second);
     EXPECT_EQ(e.nextLine(), "OK");
     e.send("TAKEBACK 7,8");
     EXPECT_EQ(e.nextLine(), "OK");
+    e.send("TURN 8,8");
+    ASSERT_TRUE(isMoveLine(e.awaitMove()));
     e.send("RESTART");
     expectGreeting(e);
     e.send("PLAY 7,7");
@@ -348,6 +394,7 @@ TEST(ProtocolSession, ManagerGame) {
 // The threading build runs these against a TSan engine: a race makes it exit non-zero.
 TEST(ProtocolThreading, CommandsDuringThinks) {
     EngineProcess e;
+    e.send("INFO timeout_turn 50");
     e.send("START 15");
     expectGreeting(e);
     int x = 0, y = 0;
@@ -368,7 +415,8 @@ TEST(ProtocolThreading, CommandsDuringThinks) {
     e.send("ovbalancetwo");
     e.send("BEGIN");
     e.send("ABOUT");
-    EXPECT_EQ(e.nextLine().rfind("name=", 0), 0u);
+    std::vector<std::string> lines = e.readUntilPrefix("name=", 30000);
+    EXPECT_EQ(lines.back().rfind("name=", 0), 0u);
     finish(e);
 }
 

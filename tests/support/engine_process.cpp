@@ -104,6 +104,23 @@ std::vector<std::string> EngineProcess::readUntil(const std::string& stop, int t
     return lines;
 }
 
+std::vector<std::string> EngineProcess::readUntilPrefix(const std::string& prefix, int timeoutMs) {
+    std::vector<std::string> lines;
+    for (;;) {
+        std::string line = nextLine(timeoutMs);
+        lines.push_back(line);
+        if (line.rfind(prefix, 0) == 0 || line == "<timeout>" || line == "<eof>") return lines;
+    }
+}
+
+std::string EngineProcess::awaitMove(int timeoutMs, std::vector<std::string>* messages) {
+    for (;;) {
+        std::string line = nextLine(timeoutMs);
+        if (line.rfind("MESSAGE", 0) != 0) return line;
+        if (messages) messages->push_back(line);
+    }
+}
+
 bool EngineProcess::silentFor(int quietMs) {
     std::string line;
     if (!readLine(line, quietMs)) return true;

@@ -29,6 +29,12 @@ public:
     std::string nextLine(int timeoutMs = 5000);
     // Lines until one equal to stop (included), or until timeout.
     std::vector<std::string> readUntil(const std::string& stop, int timeoutMs = 5000);
+    // Lines until the first one that begins with prefix (included); the last
+    // element is "<timeout>" or "<eof>" when none came.
+    std::vector<std::string> readUntilPrefix(const std::string& prefix, int timeoutMs = 10000);
+    // The engine's next answer to a think: skips MESSAGE lines (kept in
+    // *messages when given) and returns the first other line.
+    std::string awaitMove(int timeoutMs = 20000, std::vector<std::string>* messages = nullptr);
     // True when no line arrives within quietMs.
     bool silentFor(int quietMs);
 

@@ -1,0 +1,202 @@
+#include "search/evaluation.h"
+
+#include <cstdint>
+
+#include "board/board.h"
+#include "board/forbidden.h"
+#include "board/pattern_tables.h"
+#include "search/move_generation.h"
+#include "search/search_state.h"
+
+namespace search {
+
+namespace {
+
+constexpr int ThreatPointWeight = 20;      // x pointWeight x (k - c) / 32 per four or three point
+constexpr int ForcedBlockWeight = 50;      // x pointWeight / 32 at the opponent's first five or open-four point
+constexpr int OpponentThreatBonus = 100;   // when the opponent has any four or three point
+constexpr int ForbiddenPointBonus = 200;   // a white threat point that black may not take
+constexpr int ForbiddenThreeBonus = 120;   // the same where black would make a three or more there
+constexpr int DirectionSpreadBonus = 200;  // five / open-four points in two or more directions
+constexpr int ToMoveBonus = 60;
+constexpr int ThreeScore = board::codeScore[board::SplitThree];  // least pointScore of a three
+
+// Bits of a row word that can hold a column.
+constexpr uint32_t ColumnBits = (1u << board::MaxSide) - 1;
+
+inline int sideIndex(int side) { return (side - 1) & 1; }
+
+// Column mask of one window row: pattern with its bit `middle` moved to column y.
+inline uint32_t windowColumns(uint32_t pattern, int middle, int y) {
+    const int shift = y - middle;
+    if (shift >= 32 || shift <= -32) return 0;
+    const uint32_t moved = shift >= 0 ? pattern << shift : pattern >> -shift;
+    return moved & ColumnBits;
+}
+
+// Five and open-four points of side index s in the window of (x, y), leaving
+// out the points whose bit is set in excluded (one word per row), if given.
+int threatsInWindow(int x, int y, int s, const uint32_t* excluded) {
+    static constexpr uint32_t rowPattern[7] = {0x49, 0x1F, 0x1F, 0x7F, 0x1F, 0x1F, 0x49};
+    static constexpr int rowMiddle[7] = {3, 2, 2, 3, 2, 2, 3};
+    const uint32_t* fives = board::board.threats[board::FivePoint].rowMask[s];
+    const uint32_t* openFours = board::board.threats[board::OpenFourPoint].rowMask[s];
+    int rows = board::geometry.boardHeight;
+    if (rows > board::MaxSide) rows = board::MaxSide;
+    int count = 0;
+    for (int i = 0; i < 7; ++i) {
+        const int r = x - 3 + i;
+        if (r < 0 || r >= rows) continue;
+        uint32_t points = (fives[r] | openFours[r]) & windowColumns(rowPattern[i], rowMiddle[i], y);
+        if (excluded != nullptr) points &= ~excluded[r];
+        count += board::rowBitCount(points);
+    }
+    return count;
+}
+
+inline bool isFourPoint(int x, int y, int s) {
+    return board::board.threats[board::FourPoint].directionBits[s][x][y] != 0;
+}
+
+inline bool maskHas(const uint32_t* mask, int x, int y) { return (mask[x] >> y & 1) != 0; }
+
+inline int forbiddenPointBonus(int x, int y) {
+    return board::board.pointScore[x][y][0] < ThreeScore - 1 ? ForbiddenPointBonus : ForbiddenThreeBonus;
+}
+
+// The four and three points of side, fours first; a four-three point is listed twice.
+int listFoursThenThrees(MoveEntry* place, int side) {
+    const int fours = listFourPoints(place, side);
+    return fours + listThreePoints(place + fours, side);
+}
+
+// OR of the direction bits of every five and open-four point of side index s.
+uint32_t threatDirections(int s) {
+    uint32_t directions = 0;
+    for (board::ThreatClass threatClass : {board::FivePoint, board::OpenFourPoint}) {
+        const board::ThreatPointSet& set = board::board.threats[threatClass];
+        uint32_t rows = set.summary[s];
+        while (rows != 0) {
+            const int x = board::bitIndex(rows & (0u - rows));
+            rows &= rows - 1;
+            uint32_t columns = set.rowMask[s][x];
+            while (columns != 0) {
+                directions |= set.directionBits[s][x][board::bitIndex(columns & (0u - columns))];
+                columns &= columns - 1;
+            }
+        }
+    }
+    return directions;
+}
+
+// First point of a set in list order, or false when the set is empty.
+bool firstPoint(const board::ThreatPointSet& set, int s, int& x, int& y) {
+    const uint32_t rows = set.summary[s];
+    if (rows == 0) return false;
+    x = board::bitIndex(rows & (0u - rows));
+    const uint32_t columns = set.rowMask[s][x];
+    if (columns == 0) return false;
+    y = board::bitIndex(columns & (0u - columns));
+    return true;
+}
+
+inline int scaled(int weight, int factor) { return weight * factor / 32; }
+
+}  // namespace
+
+int countThreatsNear(int x, int y, int side) { return threatsInWindow(x, y, sideIndex(side), nullptr); }
+
+// The side to move's four and three points add value, the opponent's take it
+// away; each is weighed by the room around it and by how many five and
+// open-four points already stand in its window (k), less one for a four and two
+// for a three (c). Under Renju, black points that black may not play are left
+// out, and white points that black could not block are worth more to white.
+int evaluateLeaf(int remainingDepth, int side) {
+    const board::Board& b = board::board;
+    const int s = sideIndex(side);
+    const int o = 1 - s;
+    side = s + 1;
+    const int opponent = o + 1;
+    const int rule = board::tables.rule;
+    const bool renju = rule == board::Renju;
+
+    // 1. Start from the contribution totals.
+    int value = b.contributionSum[s] - b.contributionSum[o];
+    const uint64_t counter = ++searchState.evaluationCounter;
+
+    int level = searchState.iterationDepth - remainingDepth;
+    if (level < 0) level = 0;
+    if (level > MaxLevels - 1) level = MaxLevels - 1;
+    MoveEntry* list = moveListAt(level);
+    uint32_t forbiddenMask[board::MaxSide] = {};
+
+    // 2. The side to move's fours, then its threes.
+    const int ownCount = listFoursThenThrees(list, side);
+
+    // 3. Black's points it may not play.
+    if (renju && side == 1) {
+        for (int i = 0; i < ownCount; ++i)
+            if (board::isForbidden(list[i].x, list[i].y) == 1) forbiddenMask[list[i].x] |= 1u << list[i].y;
+    }
+
+    // 4. Score them.
+    const bool opponentHasNoFour = b.threats[board::FivePoint].summary[o] == 0 &&
+                                   b.threats[board::OpenFourPoint].summary[o] == 0 &&
+                                   b.threats[board::FourPoint].summary[o] == 0;
+    for (int i = 0; i < ownCount; ++i) {
+        const int x = list[i].x, y = list[i].y;
+        if (opponentHasNoFour) {
+            // Met twice: a four-three point the opponent cannot answer with a four.
+            if (searchState.evaluationStamp[x][y] == counter && rule == board::FreeStyle) return FourThreeValue;
+            searchState.evaluationStamp[x][y] = counter;
+        }
+        const int k = threatsInWindow(x, y, s, forbiddenMask);
+        const int c = isFourPoint(x, y, s) ? 1 : 2;
+        if (!(renju && side == 1 && maskHas(forbiddenMask, x, y)))
+            value += scaled(b.pointWeight[x][y][s] * (k - c), ThreatPointWeight);
+        if (renju && side == 2 && board::isForbidden(x, y) == 1) value += forbiddenPointBonus(x, y);
+    }
+
+    // 5. The opponent's fours, then its threes.
+    const int opponentCount = listFoursThenThrees(list, opponent);
+    if (opponentCount > 0) value += OpponentThreatBonus;
+
+    // 6. Black's points it may not play, when black is the opponent.
+    if (renju) {
+        for (uint32_t& word : forbiddenMask) word = 0;
+        if (side == 2) {
+            bool allForbidden = true;
+            for (int i = 0; i < opponentCount; ++i) {
+                if (board::isForbidden(list[i].x, list[i].y) == 1)
+                    forbiddenMask[list[i].x] |= 1u << list[i].y;
+                else
+                    allForbidden = false;
+            }
+            if (opponentCount > 0 && allForbidden) value -= OpponentThreatBonus;
+        }
+    }
+
+    // 7. Score the opponent's points.
+    for (int i = 0; i < opponentCount; ++i) {
+        const int x = list[i].x, y = list[i].y;
+        const int k = threatsInWindow(x, y, o, forbiddenMask);
+        const int c = isFourPoint(x, y, o) ? 1 : 2;
+        if (!(renju && side == 2 && maskHas(forbiddenMask, x, y)))
+            value -= scaled(b.pointWeight[x][y][o] * (k - c), ThreatPointWeight);
+        if (renju && side == 1 && board::isForbidden(x, y) == 1) value -= forbiddenPointBonus(x, y);
+    }
+
+    // 8. The point the side to move has to take first.
+    int qx, qy;
+    if (firstPoint(b.threats[board::FivePoint], o, qx, qy) || firstPoint(b.threats[board::OpenFourPoint], o, qx, qy))
+        value += scaled(b.pointWeight[qx][qy][o], ForcedBlockWeight);
+
+    // 9. Threats in two or more directions cannot all be met by one stone.
+    if (board::rowBitCount(threatDirections(o)) >= 2) value -= DirectionSpreadBonus;
+    if (board::rowBitCount(threatDirections(s)) >= 2) value += DirectionSpreadBonus;
+
+    // 10. The move in hand.
+    return value + ToMoveBonus;
+}
+
+}  // namespace search

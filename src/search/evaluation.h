@@ -1,0 +1,40 @@
+// Static evaluation at the horizon, and the threat count shared by the move
+// orderings.
+//
+// Neither function searches. The board keeps per side the running total of
+// every point's contribution (contributionSum) and the threat point sets;
+// evaluateLeaf starts from the difference of the two totals and corrects it by
+// the four and three points of both sides, each weighed by the five and
+// open-four points around it. Values are seen from the side to move.
+//
+// Window of a point (x, y): the 5 x 5 square around it plus (x, y +- 3) and the
+// six points (x +- 3, y - 3), (x +- 3, y), (x +- 3, y + 3):
+//
+//   row x-3   X . . X . . X
+//   row x-2   . X X X X X .
+//   row x-1   . X X X X X .
+//   row x     X X X X X X X
+//   row x+1   . X X X X X .
+//   row x+2   . X X X X X .
+//   row x+3   X . . X . . X
+//
+// State: searchState.evaluationCounter (bumped once per evaluation) and
+// evaluationStamp (a point whose stamp equals the counter was already met in
+// the current evaluation). Both are zeroed with the board, never in between.
+#pragma once
+
+namespace search {
+
+// Value reached when the side to move has a four-three point under free-style
+// and the opponent cannot answer with a four.
+constexpr int FourThreeValue = 9999994;
+
+// Static value of the board for side (colour 1 or 2), the side to move. The
+// level iterationDepth - remainingDepth of the move lists is overwritten as
+// scratch space. The board is left unchanged.
+int evaluateLeaf(int remainingDepth, int side);
+
+// Number of five and open-four points of side in the window of (x, y).
+int countThreatsNear(int x, int y, int side);
+
+}  // namespace search

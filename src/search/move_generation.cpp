@@ -1,0 +1,152 @@
+#include "search/move_generation.h"
+
+#include "board/board.h"
+#include "board/forbidden.h"
+#include "board/pattern_tables.h"
+
+namespace search {
+
+namespace {
+
+// Array index of a colour; any value stays inside the two-side arrays.
+inline int sideIndex(int side) { return (side - 1) & 1; }
+
+inline int lowestBitIndex(uint32_t word) { return board::bitIndex(word & (0u - word)); }
+
+// Appends the points of a set given by its summary word and row masks.
+int listRows(MoveEntry* place, uint32_t summary, const uint32_t* rowMask) {
+    int count = 0;
+    while (summary != 0) {
+        const int x = lowestBitIndex(summary);
+        summary &= summary - 1;
+        uint32_t columns = rowMask[x];
+        while (columns != 0) {
+            place[count].x = static_cast<int16_t>(x);
+            place[count].y = static_cast<int16_t>(lowestBitIndex(columns));
+            ++count;
+            columns &= columns - 1;
+        }
+    }
+    return count;
+}
+
+int listClass(MoveEntry* place, int side, board::ThreatClass threatClass) {
+    const board::ThreatPointSet& set = board::board.threats[threatClass];
+    const int s = sideIndex(side);
+    return listRows(place, set.summary[s], set.rowMask[s]);
+}
+
+inline bool holds(int x, int y, int side) { return board::board.cells[x][y] == side; }
+
+}  // namespace
+
+int listFivePoints(MoveEntry* place, int side) { return listClass(place, side, board::FivePoint); }
+
+int listOpenFourPoints(MoveEntry* place, int side) { return listClass(place, side, board::OpenFourPoint); }
+
+int listFourPoints(MoveEntry* place, int side) { return listClass(place, side, board::FourPoint); }
+
+int listThreePoints(MoveEntry* place, int side) { return listClass(place, side, board::ThreePoint); }
+
+int listStrongPoints(MoveEntry* place, int side) {
+    const int s = sideIndex(side);
+    return listRows(place, board::board.strongPoints.summary[s], board::board.strongPoints.rowMask[s]);
+}
+
+int listFourAndThreePoints(MoveEntry* place, int side) {
+    const int s = sideIndex(side);
+    const board::ThreatPointSet& fours = board::board.threats[board::FourPoint];
+    const board::ThreatPointSet& threes = board::board.threats[board::ThreePoint];
+    const uint32_t* strong = board::board.strongPoints.rowMask[s];
+    uint32_t rows = fours.summary[s] | threes.summary[s];
+    int count = 0;
+    while (rows != 0) {
+        const int x = lowestBitIndex(rows);
+        rows &= rows - 1;
+        uint32_t columns = (fours.rowMask[s][x] | threes.rowMask[s][x]) & ~strong[x];
+        while (columns != 0) {
+            place[count].x = static_cast<int16_t>(x);
+            place[count].y = static_cast<int16_t>(lowestBitIndex(columns));
+            ++count;
+            columns &= columns - 1;
+        }
+    }
+    return count;
+}
+
+// The straight four made at p along its open-four direction has two ends. When
+// p sits inside the four (own stones on both sides) the ends are the first
+// empty cells each way; otherwise p is one end and the four runs away from it,
+// so the ends are p - d and p + 4d. If p + 4d is itself an open-four point in
+// that direction that side may play, the caller's list of open-four points
+// already holds both ends and nothing is added.
+int openFourEnds(MoveEntry* place, int side, int x, int y) {
+    if (!board::onBoard(x, y)) return 0;
+    const int s = sideIndex(side);
+    side = s + 1;  // a stone colour, so the walks below end at the margin's blocks at the latest
+
+    // 1. The first direction in which p is an open-four point.
+    int direction = -1;
+    for (int d = 0; d < 4; ++d) {
+        if (board::board.directionCode[d][x][y][s] == board::OpenFour) {
+            direction = d;
+            break;
+        }
+    }
+    if (direction < 0) return 0;
+    int dx = board::directionDelta[direction][0], dy = board::directionDelta[direction][1];
+
+    // 2. p splits the four: walk over the stones to the empty end on each side.
+    // The walks stop at the first cell that is not side's, so they stay within
+    // four cells of p; a non-empty or off-board stop means p was no open-four
+    // point after all.
+    if (holds(x + dx, y + dy, side) && holds(x - dx, y - dy, side)) {
+        int fx = x + dx, fy = y + dy;
+        while (holds(fx, fy, side)) fx += dx, fy += dy;
+        int bx = x - dx, by = y - dy;
+        while (holds(bx, by, side)) bx -= dx, by -= dy;
+        if (!board::onBoard(fx, fy) || !board::onBoard(bx, by)) return 0;
+        if (board::board.cells[fx][fy] != 0 || board::board.cells[bx][by] != 0) return 0;
+        place[0].x = static_cast<int16_t>(fx), place[0].y = static_cast<int16_t>(fy);
+        place[1].x = static_cast<int16_t>(bx), place[1].y = static_cast<int16_t>(by);
+        return 2;
+    }
+
+    // 3. Point d towards side's stones.
+    if (holds(x - dx, y - dy, side)) dx = -dx, dy = -dy;
+
+    // 4. The far end, when it is a playable open-four point itself, covers the threat.
+    const int qx = x + 4 * dx, qy = y + 4 * dy;
+    const int bx = x - dx, by = y - dy;
+    if (!board::onBoard(qx, qy) || !board::onBoard(bx, by)) return 0;
+    if (board::board.directionCode[direction][qx][qy][s] == board::OpenFour &&
+        !(board::tables.rule == board::Renju && side == 1 && board::isForbidden(qx, qy) == 1))
+        return 0;
+
+    // 5. Both ends.
+    place[0].x = static_cast<int16_t>(qx), place[0].y = static_cast<int16_t>(qy);
+    place[1].x = static_cast<int16_t>(bx), place[1].y = static_cast<int16_t>(by);
+    return 2;
+}
+
+uint64_t hasNearbyStone(int row, int a, int b, uint64_t pattern) {
+    if (row < 0 || row >= board::MaxSide) return 0;
+    const int shift = a - b;
+    if (shift >= 64 || shift <= -64) return 0;
+    const uint64_t shifted = shift >= 0 ? pattern << shift : pattern >> -shift;
+    int columns = board::geometry.boardWidth;
+    if (columns > board::MaxSide) columns = board::MaxSide;
+    if (columns <= 0) return 0;
+    const uint64_t columnMask = ((uint64_t{1} << (2 * columns)) - 1) << 8;
+    return shifted & columnMask & board::board.rowLines[row];
+}
+
+bool hasStoneNear(int x, int y) {
+    for (int row = x - 2; row <= x + 2; ++row) {
+        if (row < 0 || row >= board::geometry.boardHeight) continue;
+        if (hasNearbyStone(row, 8 + 2 * y, 4, 0x3FF) != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace search

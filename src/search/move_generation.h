@@ -1,0 +1,44 @@
+// Move lists built from the board's threat point sets.
+//
+// The board keeps, per side, the empty points sorted into classes (five, open
+// four, four, three, strong); each builder appends one MoveEntry per point of a
+// class, writing x and y only (the caller fills the key), and returns how many
+// it wrote. Points come out row by row, lowest x first, then lowest y, so no
+// list needs sorting by position. Nothing here scans the board.
+//
+// Row occupancy words (board.rowLines[x]) hold the cell of (x, y) in bits
+// 8 + 2y and 9 + 2y; both clear means empty. hasNearbyStone tests a shifted bit
+// pattern against one such word, restricted to the board's columns.
+#pragma once
+
+#include <cstdint>
+
+#include "search/search_state.h"
+
+namespace search {
+
+// side is the colour, 1 or 2.
+int listFivePoints(MoveEntry* place, int side);
+int listOpenFourPoints(MoveEntry* place, int side);
+int listFourPoints(MoveEntry* place, int side);
+int listThreePoints(MoveEntry* place, int side);
+int listStrongPoints(MoveEntry* place, int side);
+
+// Points that are a four or a three point and not a strong point, each once.
+int listFourAndThreePoints(MoveEntry* place, int side);
+
+// For an open-four point (x, y) of side: writes the two defence points besides
+// (x, y) itself against the straight four side would make there and returns 2,
+// or writes nothing and returns 0 when the open-four point at the other end
+// already covers the threat.
+int openFourEnds(MoveEntry* place, int side, int x, int y);
+
+// Non-zero when a cell of row `row` covered by pattern, shifted left by a - b
+// bits (right by b - a when a < b), is not empty. Only the board's columns are
+// looked at; blocks count like stones.
+uint64_t hasNearbyStone(int row, int a, int b, uint64_t pattern);
+
+// Whether a stone or block lies in the 5 x 5 square centred on (x, y).
+bool hasStoneNear(int x, int y);
+
+}  // namespace search

@@ -1,0 +1,451 @@
+#include "search/node_search.h"
+
+#include "board/board.h"
+#include "board/forbidden.h"
+#include "control/game_record.h"
+#include "protocol/settings.h"
+#include "search/evaluation.h"
+#include "search/hash_tables.h"
+#include "search/limits.h"
+#include "search/move_generation.h"
+#include "search/move_sort.h"
+#include "search/threat_search.h"
+#include "search/transposition_table.h"
+
+namespace search {
+
+using board::board;
+using board::geometry;
+using board::tables;
+
+void BestThree::insert(int g, int mx, int my) {
+    int place = g > value[0] ? 0 : g > value[1] ? 1 : g > value[2] ? 2 : 3;
+    if (place == 3) return;
+    for (int i = 2; i > place; --i) {
+        value[i] = value[i - 1];
+        x[i] = x[i - 1];
+        y[i] = y[i - 1];
+    }
+    value[place] = g;
+    x[place] = mx;
+    y[place] = my;
+}
+
+void firstThreatPoint(int threatClass, int side, int& x, int& y) {
+    const board::ThreatPointSet& set = board.threats[threatClass];
+    const uint32_t rows = set.summary[side - 1];
+    x = board::bitIndex(rows & (0u - rows));
+    const uint32_t columns = set.rowMask[side - 1][x];
+    y = board::bitIndex(columns & (0u - columns));
+}
+
+int countDirectionsAtLeast(int x, int y, int sideIndex, int code) {
+    int n = 0;
+    for (int d = 0; d < 4; ++d) n += board.directionCode[d][x][y][sideIndex] >= code;
+    return n;
+}
+
+int edgeWeight(int x, int y) {
+    int i = x < geometry.boardHeight - 1 - x ? x : geometry.boardHeight - 1 - x;
+    int j = y < geometry.boardWidth - 1 - y ? y : geometry.boardWidth - 1 - y;
+    int m = i < j ? i : j;
+    if (m <= 1) return 40;
+    if (m == 2) return 32;
+    if (m == 3) return 26;
+    if (m == 4) return 20;
+    return 15;
+}
+
+namespace {
+
+// The bonus factor from the static value e of the node: confident positions
+// penalise weak moves less.
+double bonusFactorFor(int e, int side) {
+    double f;
+    if (e >= 600) f = 0.0;
+    else if (e >= 500) f = 0.1;
+    else if (e >= 400) f = 0.2;
+    else if (e >= 300) f = 0.4;
+    else if (e >= 200) f = 0.6;
+    else if (e >= 100) f = 0.8;
+    else if (e >= -99) f = 1.0;
+    else if (e >= -199) f = 1.1;
+    else if (e >= -299) f = 1.3;
+    else if (e >= -499) f = 1.6;
+    else f = 1.8;
+    if (e < 200 && board.roomSum[side - 1] <= board.roomSum[2 - side]) f += 0.1;
+    return f;
+}
+
+}  // namespace
+
+MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor) {
+    const int s = side - 1;
+    const int score = board.pointScore[x][y][s];
+    MoveClass result{0, 0};
+    if (score < 158) return result;
+
+    const int k = countThreatsNear(x, y, side);
+    const int n = countDirectionsAtLeast(x, y, s, board::WideTwo);
+    int c;
+    if (score < 256) {
+        c = 1;
+        if (n >= 2 && k >= 5) {
+            c = 2;
+            if ((n >= 3 && k >= 7) || k >= 9) {
+                c = 3;
+                if ((n >= 3 && k >= 11) || (n == 4 && k >= 9)) c = 4;
+            }
+        }
+    } else {
+        c = 1;
+        if (score >= 262 || k >= 3) {
+            c = 2;
+            if (score >= 279 && k >= 3) {
+                c = 3;
+                if ((n == 4 && k >= 7) || (n >= 3 && k >= 9)) c = 4;
+            }
+        }
+    }
+    // Base penalty: a lone four or three with little around it is a weak move.
+    int e = 0;
+    if (countDirectionsAtLeast(x, y, s, board::DeadFour) > 0) e = c == 1 ? -40 : c == 2 ? -5 : 0;
+    else if (countDirectionsAtLeast(x, y, s, board::SplitThree) > 0) e = c == 1 ? -10 : c == 2 ? -2 : 0;
+    if (!nullWindow) c = c + 1 < 4 ? c + 1 : 4;
+
+    const int z = edgeWeight(x, y);
+    int w = z * e / 40;
+    if (w != 0 && z > 19) {
+        const int p = board.pointWeight[x][y][s];
+        if (p < 18) w = int(w * 1.1);
+        if (p < 15) w = int(w * 1.1);
+        if (p < 12) w = int(w * 1.3);
+        if (p > 22) w = int(w * 0.9);
+        if (bonusFactor.factor == 1000.0) bonusFactor.factor = bonusFactorFor(evaluateLeaf(d - 1, side), side);
+        w = int(w * bonusFactor.factor);
+    }
+    result.extension = c;
+    result.bonus = w;
+    return result;
+}
+
+void updatePv(int level, int x, int y) {
+    PvLine& line = searchState.pvLines[level];
+    const PvLine& child = searchState.pvLines[level + 1];
+    int length = child.length;
+    if (length > board::MaxPoints - 1) length = board::MaxPoints - 1;
+    line.moves[0] = MoveEntry{0, int16_t(x), int16_t(y)};
+    for (int i = 0; i < length; ++i) line.moves[i + 1] = child.moves[i];
+    line.length = length + 1;
+}
+
+int scoreMoves(MoveEntry* list, int n, int side, int level, bool maskRoot) {
+    SearchState& st = searchState;
+    const uint64_t stamp = st.visitCounter[level];
+    const bool blackUnderRenju = tables.rule == board::Renju && side == 1;
+    const int s = side - 1, o = 2 - side;
+    int taken = 0;
+    for (int i = 0; i < n; ++i) {
+        const int x = list[i].x, y = list[i].y;
+        uint64_t& pointStamp = st.visitStamp[level][x][y];
+        if (pointStamp == stamp || (maskRoot && control::isMasked(x, y)) ||
+            (blackUnderRenju && board::isForbidden(x, y))) {
+            list[i].key = SkipKey;
+            continue;
+        }
+        pointStamp = stamp;
+        ++taken;
+        list[i].key = -(board.pointScore[x][y][o] / 2 + board.pointScore[x][y][s]);
+    }
+    return taken;
+}
+
+int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden) {
+    const int other = 3 - side;
+    allForbidden = false;
+    int n = listOpenFourPoints(list, other);
+    if (n == 0) return 0;
+    int chosen = 0;
+    if (tables.rule == board::Renju && side == 2) {
+        chosen = -1;
+        for (int i = 0; i < n && chosen < 0; ++i)
+            if (!board::isForbidden(list[i].x, list[i].y)) chosen = i;
+        allForbidden = chosen < 0;
+        if (chosen < 0) chosen = 0;
+    }
+    const int cx = list[chosen].x, cy = list[chosen].y;
+    n += openFourEnds(list + n, other, cx, cy);
+    n += listFourPoints(list + n, side);
+    return n;
+}
+
+int keepTableMoves(MoveEntry* list, const int* mx, const int* my) {
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (mx[i] == -1 || !board::onBoard(mx[i], my[i]) || board::cellAt(mx[i], my[i]) != 0) continue;
+        list[n++] = MoveEntry{0, int16_t(mx[i]), int16_t(my[i])};
+    }
+    return n;
+}
+
+namespace {
+
+// Stage 6 below the root: the quiet moves, in up to three passes.
+int buildQuietMoves(MoveEntry* list, int side, int level, int alpha, bool nullWindow, int tableDepth, int taken) {
+    const SearchState& st = searchState;
+    const uint64_t stamp = st.visitCounter[level];
+    const int s = side - 1, o = 2 - side;
+    const int caution = protocol::setting(protocol::settings.cautionFactor);
+    const int height = geometry.boardHeight, width = geometry.boardWidth;
+    int n = 0;
+    bool noted = false;
+
+    // Pass 1: points where either side has two lines of a wide two or more.
+    for (int x = 0; x < height; ++x)
+        for (int y = 0; y < width; ++y) {
+            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
+            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
+            if (countDirectionsAtLeast(x, y, s, board::WideTwo) >= 2 ||
+                countDirectionsAtLeast(x, y, o, board::WideTwo) >= 2)
+                list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+        }
+    if (n > 0 && level >= 2 && alpha > -MateThreshold && nullWindow && caution < 3) return n;
+    if (!(taken == 0 || level < 2 || tableDepth > 4 || !nullWindow || caution > 2)) return n;
+
+    // Pass 2: points that matter to either side and lie near the stones.
+    if (noted) {
+        for (int x = 0; x < height; ++x)
+            for (int y = 0; y < width; ++y) {
+                if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
+                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(x, y))
+                    list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+            }
+        if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
+    }
+
+    // Pass 3: every point near a stone or block.
+    for (int x = 0; x < height; ++x)
+        for (int y = 0; y < width; ++y) {
+            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
+            if (hasStoneNear(x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+        }
+    return n;
+}
+
+// Late-move pruning: whether a failed-low move ends a null-window node.
+bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
+    const int t = tableDepth, s = stage, n = moveNumber;
+    if (t <= 1) return (s > 3 && n > 9) || (s > 4 && n > 6) || (s > 5 && n > 5);
+    if (t == 2) return (s > 3 && n > 10) || (s > 5 && n > 7);
+    if (t == 3) return s >= 5 && n >= 11;
+    if (t == 4) return s > 5 && n > 11;
+    return false;
+}
+
+constexpr int ForcedStage = -1;
+constexpr int ForcedStageNumber = 12;
+constexpr int EndingDefenceStageNumber = 13;
+
+}  // namespace
+
+int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
+    SearchState& st = searchState;
+    const int other = 3 - side;
+    const int s = side - 1, o = other - 1;
+    const int level = st.iterationDepth - d;
+    const int tableDepth = d + c / 2;
+    const uint64_t key = board.hashKey;
+
+    // A line longer than the work areas can hold is judged where it stands.
+    if (level < 0 || level >= MaxLevels - 2) return evaluateLeaf(d, side);
+
+    // 1. Fresh line, best-three list, bound flag and bonus factor.
+    PvLine& pv = st.pvLines[level];
+    pv.length = 0;
+    pv.moves[0] = MoveEntry{0, -1, -1};
+    BestThree bestThree;
+    int flag = UpperBound;
+    BonusFactor bonusFactor;
+
+    // 2. Count the node; test the limits every 1024 nodes.
+    if (countNodeAndTestLimits()) return 0;
+
+    // 3. A five in reach wins.
+    const auto& fives = board.threats[board::FivePoint];
+    if (fives.summary[s]) return d + WinScore;
+
+    // 4. The other side's five must be blocked: a single forced move.
+    const bool forced = fives.summary[o] != 0;
+    if (!forced) {
+        // 5. An open four wins (for black under Renju only on a legal first point).
+        const auto& openFours = board.threats[board::OpenFourPoint];
+        if (openFours.summary[s]) {
+            if (tables.rule != board::Renju || side != 1) return d + WinScore;
+            int fx, fy;
+            firstThreatPoint(board::OpenFourPoint, side, fx, fy);
+            if (!board::isForbidden(fx, fy)) return d + WinScore;
+        }
+
+        // 6. Table cutoff in null-window nodes.
+        if (beta == alpha + 1) {
+            int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
+            int v = probeTranspositionTable(tableDepth, alpha, beta, side, key, mx, my, 1);
+            if (v != MissValue) return v;
+            if (mx[0] != -1) {
+                bestThree.x[0] = mx[0];
+                bestThree.y[0] = my[0];
+            }
+        }
+
+        // 7. A win by continuous fours is final.
+        int m = vcfSearch(d, side, 0, 0);
+        if (st.searchAborted) return 0;
+        if (m > 0) {
+            int v = d + m - board::MaxPoints;
+            storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            return v;
+        }
+
+        // 8. Horizon: the credit counts in whole multiples of four half plies.
+        if (d + 2 * (c / 4) < 1) {
+            int v = evaluateLeaf(d, side);
+            storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            return v;
+        }
+    }
+
+    // 9. Interior node: stamp a new visit, then the stages.
+    ++st.interiorNodeCount;
+    ++st.visitCounter[level];
+    MoveEntry* list = moveListAt(level);
+    int best = NotSet;
+    int taken = 0;
+    bool pruned = false;
+
+    for (int stage = forced ? ForcedStage : 0; stage <= 6 && !pruned; ++stage) {
+        const bool nullWindow = beta == alpha + 1;
+        int n = 0;
+        bool endsNode = false;
+        int stageNumber = stage;
+        switch (stage) {
+        case ForcedStage:
+            n = listFivePoints(list, other) > 0 ? 1 : 0;
+            endsNode = true;
+            stageNumber = ForcedStageNumber;
+            break;
+        case 0: {
+            int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
+            probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
+            n = keepTableMoves(list, mx, my);
+            if (n == 0 && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
+                // Internal deepening finds a move to try first.
+                const int r = nullWindow ? tableDepth / 4 : 1;
+                int v = alphaBetaSearch(d - r - 2, alpha, beta, side, c);
+                if (st.searchAborted) return 0;
+                if (v >= beta && v > MateThreshold) {
+                    storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+                    return v;
+                }
+                probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
+                n = keepTableMoves(list, mx, my);
+            }
+            break;
+        }
+        case 1:
+            n = listStrongPoints(list, side);
+            break;
+        case 2: {
+            bool allForbidden;
+            n = buildOpenFourDefence(list, side, allForbidden);
+            endsNode = !allForbidden;
+            if (endsNode) stageNumber = EndingDefenceStageNumber;
+            break;
+        }
+        case 3:
+            n = listStrongPoints(list, other);
+            break;
+        case 4:
+            n = listFourAndThreePoints(list, side);
+            break;
+        case 5:
+            n = listFourAndThreePoints(list, other);
+            break;
+        case 6:
+            n = buildQuietMoves(list, side, level, alpha, nullWindow, tableDepth, taken);
+            endsNode = true;
+            break;
+        }
+        if (n == 0) continue;
+
+        const int takenBefore = taken;
+        taken += scoreMoves(list, n, side, level, false);
+        if (stage != 0) sortMoves(list, n);
+
+        for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
+            const int x = list[i].x, y = list[i].y;
+            const int moveNumber = takenBefore + i;
+            const bool nullWindowNow = beta == alpha + 1;
+            MoveClass mc = classifyMove(x, y, side, d, nullWindowNow, bonusFactor);
+            const int score = board.pointScore[x][y][s];
+
+            board::makeMove(x, y, side);
+            // A move that leaves side a winning chain of fours earns an extension.
+            if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
+                int m = vcfSearch(d - 1, side, 0, 0);
+                if (st.searchAborted) {
+                    board::unmakeMove(x, y, side);
+                    return 0;
+                }
+                if (m > 0) {
+                    mc.extension += score >= 34 ? 2 : 1;
+                    if (mc.extension > 4) mc.extension = 4;
+                }
+            }
+            const int w = mc.bonus, credit = c + mc.extension;
+            int r;
+            if (moveNumber == 0 || nullWindowNow) {
+                r = w - alphaBetaSearch(d - 1, w - beta, w - alpha, other, credit);
+            } else {
+                r = w - alphaBetaSearch(d - 1, w - alpha - 1, w - alpha, other, credit);
+                if (!st.searchAborted && alpha < r && r < beta)
+                    r = w - alphaBetaSearch(d - 1, w - beta, w - alpha, other, credit);
+            }
+            board::unmakeMove(x, y, side);
+            if (st.searchAborted) return 0;
+
+            if (r > best) best = r;
+            bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
+            if (r >= beta) {
+                storeTranspositionTable(tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                                        bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+                st.searchedMoveSum += moveNumber + 1;
+                return r;
+            }
+            if (r > alpha) {
+                flag = ExactBound;
+                updatePv(level, x, y);
+                alpha = r;
+            } else if (protocol::setting(protocol::settings.cautionFactor) <= 1 && level >= 3 &&
+                       best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
+                       lateMoveEndsNode(tableDepth, stageNumber, moveNumber)) {
+                pruned = true;
+                break;
+            }
+        }
+        if (endsNode) break;
+    }
+
+    // Node end.
+    const int v = best != NotSet ? best : alpha;
+    storeTranspositionTable(tableDepth, v, flag, side, key, bestThree.x[0], bestThree.y[0], bestThree.x[1],
+                            bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+    st.searchedMoveSum += taken;
+    if (taken == 0) {
+        if (control::game.moveCount + level >= geometry.boardHeight * geometry.boardWidth) return 0;
+        const int loss = -9999998 - d;
+        return alpha > loss ? alpha : loss;
+    }
+    return v;
+}
+
+}  // namespace search

@@ -1,0 +1,83 @@
+// Deterministic bench: normal thinks to a fixed depth on a fixed set of
+// positions under all three rules, with the hash tables cleared before each.
+// The node total is a signature of the search: a change that alters it alters
+// search behaviour.
+//
+// Usage: bench [depth]   (default 9)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "control/game_record.h"
+#include "protocol/settings.h"
+#include "search/hash_tables.h"
+#include "search/search_state.h"
+#include "think/think.h"
+
+namespace {
+
+struct BenchPosition {
+    int width, height, rule;
+    const char* moves;  // "x,y x,y ..." in the order played
+};
+
+const BenchPosition Positions[] = {
+    {15, 15, 0, "7,7 7,8 9,9 8,8 6,8 8,6 7,9 8,7 8,9 6,9 9,6 10,8"},
+    {15, 15, 1, "7,7 8,8 6,8 8,7 8,6 9,5 7,9 5,9 6,6 7,6 5,7 8,10"},
+    {15, 15, 2, "7,7 7,8 8,9 8,8 6,8 5,9 9,8 10,7 5,7 7,9 9,7 9,6"},
+    {20, 20, 0, "10,10 9,11 11,12 10,12 8,10 9,10 9,9 11,11 7,11 10,8 9,13 12,11"},
+    {15, 15, 2, "7,7 8,6 5,8 8,8 7,6 7,5 9,7 8,7 8,5 6,7 7,8 6,10 8,10 7,9 6,9 4,7"},
+    {20, 15, 1, "7,10 8,10 8,12 9,11 10,12 9,12 9,13 7,11 8,14 7,15 8,13 8,11"},
+};
+
+void setUp(const BenchPosition& p, int depth) {
+    protocol::settings.rule = p.rule;
+    protocol::settings.maxNode = -1;  // no time limit: the depth alone ends the think
+    protocol::settings.maxDepth = depth;
+    protocol::settings.hashSize = 65536;
+    protocol::settings.showDetail = 0;
+    control::setupBoard(p.width, p.height);
+    const char* text = p.moves;
+    int x, y, used;
+    while (std::sscanf(text, " %d,%d%n", &x, &y, &used) == 2) {
+        control::addOpponentMove(x, y);
+        text += used;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int depth = argc > 1 ? std::atoi(argv[1]) : 9;
+    // The engine writes its reports to standard output; the bench keeps its own
+    // copy of it and sends the engine's to /dev/null.
+    std::fflush(stdout);
+    FILE* out = fdopen(dup(1), "w");
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, 1);
+
+    long long totalNodes = 0;
+    double totalMs = 0;
+    int index = 0;
+    for (const BenchPosition& p : Positions) {
+        setUp(p, depth);
+        search::clearHashTables();
+        auto start = std::chrono::steady_clock::now();
+        think::normalThink();
+        std::fflush(stdout);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const long long nodes = search::searchState.nodeCount;
+        totalNodes += nodes;
+        totalMs += ms;
+        std::fprintf(out, "Position %d (%dx%d, rule %d): nodes %lld, time %.0f ms, nps %.0f\n", ++index, p.width,
+                     p.height, p.rule, nodes, ms, nodes / (ms / 1000.0 + 1e-9));
+    }
+    std::fprintf(out, "===========================\n");
+    std::fprintf(out, "Total time (ms) : %.0f\n", totalMs);
+    std::fprintf(out, "Nodes searched  : %lld\n", totalNodes);
+    std::fprintf(out, "Nodes/second    : %.0f\n", totalNodes / (totalMs / 1000.0 + 1e-9));
+    std::fflush(out);
+    return 0;
+}
