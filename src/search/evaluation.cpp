@@ -61,7 +61,7 @@ inline bool isFourPoint(int x, int y, int s) {
 inline bool maskHas(const uint32_t* mask, int x, int y) { return (mask[x] >> y & 1) != 0; }
 
 inline int forbiddenPointBonus(int x, int y) {
-    return board::board.pointScore[x][y][0] < ThreeScore - 1 ? ForbiddenPointBonus : ForbiddenThreeBonus;
+    return board::board.pointScore[x][y][0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
 }
 
 // The four and three points of side, fours first; a four-three point is listed twice.
