@@ -12,7 +12,7 @@ all: engine
 
 engine:
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
-	$(CMAKE) --build build -j $(JOBS) --target olvar pbrain-olvar
+	$(CMAKE) --build build -j $(JOBS) --target olvar pbrain-olvar bench selfplay
 
 run: engine
 	./build/olvar
@@ -25,7 +25,7 @@ test-release:
 	cd build && $(CTEST) --output-on-failure
 
 test-asan:
-	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined
+	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined -DOLVAR_SELFPLAY_TURN=300
 	$(CMAKE) --build build-asan -j $(JOBS)
 	cd build-asan && $(CTEST) --output-on-failure
 

@@ -9,6 +9,7 @@
 //   --turn MS                       timeout_turn (default 100)
 //   --match MS                      timeout_match (default: unlimited)
 //   --tolerance MS                  time allowed past timeout_turn (default 0)
+//   --hash N                        INFO hash_size for both engines (default: theirs)
 //   --openings FILE                 one opening per line: "x,y x,y ..."
 //   --verbose                       print every move
 // Exit status 1 when any game had an illegal move, a crash or a time loss.
@@ -30,7 +31,7 @@ namespace {
 struct Options {
     std::string engine[2] = {"build/olvar", "build/olvar"};
     int games = 2, rule = 0, width = 15, height = 15;
-    long turnMs = 100, matchMs = 0, toleranceMs = 0;
+    long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
     std::string openingsFile;
     bool verbose = false;
 };
@@ -181,6 +182,7 @@ int playGame(const Options& o, int game, int first, const std::vector<std::pair<
         e.send("INFO timeout_match " + std::to_string(o.matchMs ? o.matchMs : 1000000000));
         if (o.matchMs) e.send("INFO time_left " + std::to_string(o.matchMs));
         e.send("INFO rule " + std::to_string(o.rule));
+        if (o.hash) e.send("INFO hash_size " + std::to_string(o.hash));
         e.send(o.width == o.height ? "START " + std::to_string(o.width)
                                    : "RECTSTART " + std::to_string(o.width) + "," + std::to_string(o.height));
         std::string reply = e.nextLine(5000);
@@ -274,6 +276,7 @@ int main(int argc, char** argv) {
         else if (a == "--match") o.matchMs = std::atol(next().c_str());
         else if (a == "--tolerance") o.toleranceMs = std::atol(next().c_str());
         else if (a == "--openings") o.openingsFile = next();
+        else if (a == "--hash") o.hash = std::atol(next().c_str());
         else if (a == "--verbose") o.verbose = true;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());

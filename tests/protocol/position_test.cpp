@@ -1,0 +1,109 @@
+// Position commands once the search board is built: block stones, refused
+// moves, take-backs and the Renju forbidden points.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+using testing_support::EngineProcess;
+
+namespace {
+
+void start(EngineProcess& e, const std::string& command) {
+    e.send(command);
+    EXPECT_EQ(e.nextLine(), "MESSAGE Olvar 2015 Kernal 0.4.49 :-)");
+    EXPECT_EQ(e.nextLine(), "OK");
+}
+
+void body(EngineProcess& e, const char* command, const std::vector<std::string>& lines) {
+    e.send(command);
+    for (const auto& l : lines) e.send(l);
+    e.send("DONE");
+}
+
+// Alternating stones: the first player's at `black`, the second's at `white`.
+std::vector<std::string> alternate(const std::vector<std::string>& black, const std::vector<std::string>& white) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < black.size(); ++i) {
+        lines.push_back(black[i] + ",1");
+        if (i < white.size()) lines.push_back(white[i] + ",2");
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(PositionForbid, RenjuListsForbiddenPointsInRowOrder) {
+    EngineProcess e;
+    e.send("INFO rule 2");
+    start(e, "START 15");
+    e.send("ovshowforbid");
+    EXPECT_EQ(e.nextLine(), "FORBID .");  // empty board
+    // A double three at 7,6: row 7 holds 7,7 7,8 and column 6 holds 8,6 9,6.
+    body(e, "ovboard", alternate({"7,7", "7,8", "8,6", "9,6"}, {"0,0", "0,2", "0,4", "0,6"}));
+    e.send("ovshowforbid");
+    EXPECT_EQ(e.nextLine(), "FORBID 0706.");
+    // An overline point at 3,3 (3,0 3,1 3,2 . 3,4 3,5) and two fours in one
+    // line at 12,7 (12,4 . 12,6 [12,7] 12,8 . 12,10).
+    body(e, "ovboard",
+         alternate({"3,0", "3,1", "3,2", "3,4", "3,5", "12,4", "12,6", "12,8", "12,10"},
+                   {"14,0", "14,2", "14,4", "14,6", "14,8", "14,10", "14,12", "14,14", "13,14"}));
+    e.send("ovshowforbid");
+    EXPECT_EQ(e.nextLine(), "FORBID 030307061207.");
+    e.send("INFO rule 0");
+    e.send("ovshowforbid");
+    e.send("INFO rule 1");
+    e.send("ovshowforbid");
+    EXPECT_TRUE(e.silentFor(300));  // nothing under other rules
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
+
+TEST(PositionForbid, NoRuleLineAndTheThinkStillRebuilds) {
+    EngineProcess e;
+    e.send("INFO rule 2");
+    e.send("INFO max_depth 2");
+    start(e, "START 15");
+    body(e, "ovboard", alternate({"7,7", "7,8", "8,6", "9,6"}, {"0,0", "0,2", "0,4", "0,6"}));
+    e.send("ovshowforbid");
+    EXPECT_EQ(e.nextLine(), "FORBID 0706.");
+    // The board is built for Renju now, so the next think writes no rule line,
+    // and black never plays the forbidden point.
+    e.send("BEGIN");
+    std::vector<std::string> messages;
+    std::string move = e.awaitMove(20000, &messages);
+    EXPECT_NE(move, "7,6");
+    for (const auto& m : messages) EXPECT_NE(m.rfind("MESSAGE Rule", 0), 0u) << m;
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
+
+TEST(PositionBuilt, BlockStonesCountOnlyOnceTheBoardIsBuilt) {
+    EngineProcess e;
+    e.send("INFO max_depth 2");
+    start(e, "START 15");
+    body(e, "ovboard", {"3,3,3"});  // not built yet: dropped without a word
+    e.send("PLAY 3,3");
+    EXPECT_EQ(e.nextLine(), "3,3");
+    e.send("TAKEBACK 3,3");
+    EXPECT_EQ(e.nextLine(), "OK");
+    body(e, "BOARD", {"7,7,2"});
+    std::string move = e.awaitMove();
+    // Built now: a block stone is placed, and refused on an occupied point.
+    body(e, "ovboard", {"3,3,3", "7,7,3"});
+    EXPECT_EQ(e.nextLine(), "ERROR board-block move [7,7]");
+    e.send("PLAY 3,3");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [3,3]");
+    EXPECT_EQ(e.nextLine(), "3,3");
+    e.send("PLAY " + move);
+    EXPECT_EQ(e.nextLine(), "ERROR my move [" + move + "]");
+    EXPECT_EQ(e.nextLine(), move);
+    // Take-backs keep the built board in step with the record.
+    e.send("TAKEBACK " + move);
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("PLAY " + move);
+    EXPECT_EQ(e.nextLine(), move);
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
