@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "search/transposition_table.h"
@@ -92,7 +93,13 @@ void clearHashTables() {
 
 void clearHashTablesIfUsed() {
     if (hashTableControl.untouched.load(Relaxed)) return;
-    clearHashTables();
+    // Runs on the searching thread, so no probe or store can run meanwhile; the
+    // only other writer, ovhashclear, waits for the lock. A plain memset is
+    // several times faster than word-by-word atomic stores on 192 MiB.
+    std::lock_guard<std::mutex> lock(hashTableControl.allocationLock);
+    const size_t buckets = static_cast<size_t>(transpositionTable.size.load(Relaxed));
+    if (buckets == 0) return;
+    std::memset(static_cast<void*>(transpositionTable.buckets[0]), 0, buckets * BytesPerBucket);
 }
 
 void setHashAge(int moveCount) {
