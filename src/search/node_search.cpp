@@ -160,6 +160,13 @@ int scoreMoves(MoveEntry* list, int n, int side, int level, bool maskRoot) {
     return taken;
 }
 
+int dropSkippedMoves(MoveEntry* list, int n) {
+    int kept = 0;
+    for (int i = 0; i < n; ++i)
+        if (list[i].key != SkipKey) list[kept++] = list[i];
+    return kept;
+}
+
 int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden) {
     const int other = 3 - side;
     allForbidden = false;
@@ -380,6 +387,7 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
         const int takenBefore = taken;
         taken += scoreMoves(list, n, side, level, false);
         if (stage != 0) sortMoves(list, n);
+        else n = dropSkippedMoves(list, n);
 
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
             const int x = list[i].x, y = list[i].y;
@@ -436,15 +444,20 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
     }
 
     // Node end.
+    if (taken == 0) {
+        // No move at all: a draw on a full board, else a loss. That value is
+        // exact and is what the table keeps; alpha (what "no move searched"
+        // would leave) can lie below it and would poison later probes.
+        const bool full = control::game.moveCount + level >= geometry.boardHeight * geometry.boardWidth;
+        const int exact = full ? 0 : -9999998 - d;
+        storeTranspositionTable(tableDepth, exact, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+        if (full) return 0;
+        return alpha > exact ? alpha : exact;
+    }
     const int v = best != NotSet ? best : alpha;
     storeTranspositionTable(tableDepth, v, flag, side, key, bestThree.x[0], bestThree.y[0], bestThree.x[1],
                             bestThree.y[1], bestThree.x[2], bestThree.y[2]);
     st.searchedMoveSum += taken;
-    if (taken == 0) {
-        if (control::game.moveCount + level >= geometry.boardHeight * geometry.boardWidth) return 0;
-        const int loss = -9999998 - d;
-        return alpha > loss ? alpha : loss;
-    }
     return v;
 }
 

@@ -56,6 +56,13 @@ int edgeWeight(int x, int y);
 // otherwise stamps the point and keys it by its scores. Returns how many it took.
 int scoreMoves(MoveEntry* list, int n, int side, int level, bool maskRoot);
 
+// Moves the entries of an unsorted list that are to be searched to its front,
+// keeping their order, and returns how many there are. The table moves are
+// searched in the order the table gives them, so an unsearchable one (occupied
+// by a duplicate, forbidden, masked) must not hide the moves behind it: those
+// are stamped already and would never be searched at this node.
+int dropSkippedMoves(MoveEntry* list, int n);
+
 // Builds stage 2's list: the other side's open-four points with the extra
 // defence points of the chosen one, then side's fours. Sets allForbidden when
 // (Renju, white to move) every open-four point of black is forbidden.

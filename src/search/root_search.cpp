@@ -105,8 +105,9 @@ int buildRootQuietMoves(MoveEntry* list, int side, int taken) {
                                                   {3, 0},   {3, 3},  {0, -3}, {0, 3}};
                 for (const auto& f : far) {
                     const int fx = x + f[0], fy = y + f[1];
-                    if (fx >= 0 && fx < board::MaxSide && fy >= 0 && fy < board::MaxSide &&
-                        fx < geometry.boardSize && fy < geometry.boardSize && board.cells[fx][fy] != 0) {
+                    // Only the playing rectangle counts, as for the 5 x 5 square: the
+                    // blocks that fill a rectangular board's square are not neighbours.
+                    if (board::onBoard(fx, fy) && board.cells[fx][fy] != 0) {
                         near = true;
                         break;
                     }
@@ -232,6 +233,7 @@ int rootSearch(int side) {
         const int takenBefore = taken;
         taken += scoreMoves(list, n, side, 0, true);
         if (stage != 0) sortMoves(list, n);
+        else n = dropSkippedMoves(list, n);
 
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
             const int x = list[i].x, y = list[i].y;
@@ -323,13 +325,20 @@ int rootSearch(int side) {
                 if (rootCandidate(x, y, stamp) && stoneAround(x, y, 3, [](int, int) { return true; }))
                     protocol::sendReply("MESSAGE REALTIME LOSE %d,%d", x, y);
     }
-    storeTranspositionTable(depth, best != NotSet ? best : alpha, flag, side, key, bestThree.x[0],
-                            bestThree.y[0], bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+    // With no move taken, alpha is the bare window bound, not a bound on the
+    // position's value (the points may only be masked): keep it out of the
+    // table. A full board is simply a draw.
+    const bool full = control::game.moveCount >= geometry.boardHeight * geometry.boardWidth;
+    if (taken > 0)
+        storeTranspositionTable(depth, best != NotSet ? best : alpha, flag, side, key, bestThree.x[0],
+                                bestThree.y[0], bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+    else if (full)
+        storeTranspositionTable(depth, 0, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
     st.searchedMoveSum += taken;
     if (alpha > depth + 9999999) alpha = depth + 9999999;
     if (best != NotSet) best = clampWin(best, depth);
     if (taken == 0) {
-        if (control::game.moveCount >= geometry.boardHeight * geometry.boardWidth) return 0;
+        if (full) return 0;
         const int loss = -9999998 - depth;
         return alpha > loss ? alpha : loss;
     }
