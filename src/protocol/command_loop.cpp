@@ -32,10 +32,11 @@ bool parsePoint(const char* text, int32_t& x, int32_t& y) {
     return true;
 }
 
-// The body of BOARD and ovboard: "x,y,who" lines up to "DONE".
-void readPositionBody() {
+// The body of BOARD and ovboard: "x,y,who" lines up to "DONE". False when the
+// input ended inside it (then nothing more is answered).
+bool readPositionBody() {
     for (;;) {
-        readLine();
+        if (!readLine()) return false;
         int32_t v[3];
         if (parseArguments(commandLoop.lineBuffer, "%d,%d,%d", v, 3) != 3) break;
         int32_t who = board::onBoard(v[0], v[1]) ? v[2] : 0;
@@ -45,12 +46,16 @@ void readPositionBody() {
         else break;
     }
     if (!isDoneLine()) sendReply("ERROR x,y,who or DONE expected after BOARD");
+    return true;
 }
 
 // The body of ovblock: "x,y" lines up to "DONE". A line that does not name a
-// point of the 24 x 24 mask is refused with an error line and skipped.
-void readBlockBody() {
-    for (readLine(); !isDoneLine(); readLine()) {
+// point of the 24 x 24 mask is refused with an error line and skipped. False
+// when the input ended inside it.
+bool readBlockBody() {
+    for (;;) {
+        if (!readLine()) return false;
+        if (isDoneLine()) return true;
         int32_t v[2];
         if (parseArguments(commandLoop.lineBuffer, "%d,%d", v, 2) == 2 && v[0] >= 0 &&
             v[0] < board::MaxSide && v[1] >= 0 && v[1] < board::MaxSide)
@@ -105,20 +110,18 @@ void thinkWithMode(control::ThinkMode mode) {
 
 }  // namespace
 
-void readLine() {
+bool readLine() {
     char* buffer = commandLoop.lineBuffer;
     int stored = 0;
     for (;;) {
-        int c = std::getchar();
-        if (c == EOF) {
-            std::fflush(stdout);
-            std::exit(0);
-        }
+        int c = std::getc(commandLoop.input);
+        if (c == EOF) return false;
         if (stored < LineBufferSize) buffer[stored++] = char(c);
         if (c == '\n') break;
     }
     buffer[stored - 1] = '\0';
     if (stored >= 2 && buffer[stored - 2] == '\r') buffer[stored - 2] = '\0';
+    return true;
 }
 
 const char* matchCommand(const char* word, const char* text) {
@@ -140,7 +143,7 @@ void stopAndPrepare() {
     if (geometry.boardWidth == 0) control::setupBoard(20, 20);
 }
 
-void dispatchCommand() {
+CommandResult dispatchCommand() {
     const char* line = commandLoop.lineBuffer;
     const char* args;
     int32_t x, y;
@@ -178,21 +181,20 @@ void dispatchCommand() {
                   EngineAuthor, EngineVersion, EngineCountry, EngineWww);
     } else if ((args = matchCommand("END", line))) {
         control::stopThink();
-        std::fflush(stdout);
-        std::exit(0);
+        return CommandResult::Exit;
     } else if ((args = matchCommand("BOARD", line))) {
         stopAndPrepare();
-        readPositionBody();
+        if (!readPositionBody()) return CommandResult::EndOfInput;
         control::startThink();
     } else if ((args = matchCommand("ovboard", line))) {
         stopAndPrepare();
-        readPositionBody();
+        if (!readPositionBody()) return CommandResult::EndOfInput;
     } else if ((args = matchCommand("ovstop", line))) {
         control::stopThink();
     } else if ((args = matchCommand("ovblockreset", line))) {
         control::clearBlockMask();
     } else if ((args = matchCommand("ovblock", line))) {
-        readBlockBody();
+        if (!readBlockBody()) return CommandResult::EndOfInput;
     } else if ((args = matchCommand("TAKEBACK", line))) {
         stopAndPrepare();
         if (parsePoint(args, x, y) && control::takeBack(x, y) == 0) sendReply("OK");
@@ -217,14 +219,17 @@ void dispatchCommand() {
     } else {
         sendReply("UNKNOWN command");
     }
+    return CommandResult::Continue;
 }
 
 void runCommandLoop() {
     control::startWorkerThread();
-    for (;;) {
-        readLine();
-        dispatchCommand();
+    // END stops the think first; the end of the input leaves it running. Either
+    // way the process ends with status 0 (the worker is detached).
+    while (readLine() && dispatchCommand() == CommandResult::Continue) {
     }
+    std::fflush(stdout);
+    std::exit(0);
 }
 
 }  // namespace protocol

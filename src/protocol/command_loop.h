@@ -8,23 +8,28 @@
 // word that is a prefix of the line wins (ovblockreset is tried before ovblock).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 
 namespace protocol {
 
 constexpr int LineBufferSize = 8192;
 
 struct CommandLoop {
+    std::FILE* input = stdin;   // where command lines come from
     char lineBuffer[LineBufferSize] = {};
-    int32_t nbestCount = 1;     // parameter of the next n-best think
-    int32_t balanceTarget = 0;  // parameter of the next balance think
+    // Written before the running think is stopped and read by the worker at
+    // the start of its think: relaxed atomics, like the settings.
+    std::atomic<int32_t> nbestCount{1};     // parameter of the next n-best think
+    std::atomic<int32_t> balanceTarget{0};  // parameter of the next balance think
 };
 
 extern CommandLoop commandLoop;
 
-// Fills lineBuffer with the next line of standard input; exits the process with
-// status 0 at end of input (also mid-line and inside a body).
-void readLine();
+// Fills lineBuffer with the next line of input. False at the end of the input
+// (also in the middle of a line): the process then ends without a reply.
+bool readLine();
 
 // If text begins with word (letters a-z folded to upper case), returns where its
 // arguments begin (past white space); otherwise nullptr.
@@ -33,13 +38,17 @@ const char* matchCommand(const char* word, const char* text);
 // Whether lineBuffer is exactly "DONE" in any mix of case.
 bool isDoneLine();
 
-// Acts on the line in lineBuffer.
-void dispatchCommand();
+enum class CommandResult { Continue, Exit, EndOfInput };
+
+// Acts on the line in lineBuffer. Exit after END (the think stopped first);
+// EndOfInput when the input ended inside a body.
+CommandResult dispatchCommand();
 
 // Stops a running think and gives the game a 20 x 20 board if none was set up.
 void stopAndPrepare();
 
-// Starts the worker thread, then reads and dispatches commands for ever.
+// Starts the worker thread, then reads and dispatches commands until END or the
+// end of the input, and ends the process with status 0.
 [[noreturn]] void runCommandLoop();
 
 }  // namespace protocol
