@@ -1,9 +1,10 @@
 // Deterministic bench: normal thinks to a fixed depth on a fixed set of
-// positions under all three rules, with the hash tables cleared before each.
-// The node total is a signature of the search: a change that alters it alters
-// search behaviour.
+// positions under all three rules, then an n-best and a balance think each to
+// its own fixed depth, with the hash tables cleared before each. The node
+// total is a signature of the search: a change that alters it alters search
+// behaviour.
 //
-// Usage: bench [depth]   (default 9)
+// Usage: bench [depth]   (default 9; the depth of the normal thinks only)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "control/game_record.h"
+#include "protocol/command_loop.h"
 #include "protocol/settings.h"
 #include "search/hash_tables.h"
 #include "search/search_state.h"
@@ -30,6 +32,20 @@ const BenchPosition Positions[] = {
     {20, 20, 0, "10,10 9,11 11,12 10,12 8,10 9,10 9,9 11,11 7,11 10,8 9,13 12,11"},
     {15, 15, 2, "7,7 8,6 5,8 8,8 7,6 7,5 9,7 8,7 8,5 6,7 7,8 6,10 8,10 7,9 6,9 4,7"},
     {20, 15, 1, "7,10 8,10 8,12 9,11 10,12 9,12 9,13 7,11 8,14 7,15 8,13 8,11"},
+};
+
+// Analysis thinks, each run through its driver to a fixed depth.
+struct AnalysisPosition {
+    BenchPosition position;
+    void (*driver)();
+    const char* mode;
+    int parameter;  // nbestCount or balanceTarget
+    int depth;
+};
+
+const AnalysisPosition AnalysisPositions[] = {
+    {{15, 15, 0, "7,7 7,8 9,9 8,8 6,8 8,6 7,9 8,7 8,9 6,9 9,6 10,8"}, think::nbestThink, "n-best", 3, 8},
+    {{15, 15, 1, "7,7 8,8 6,8 8,7 8,6 9,5 7,9 5,9 6,6 7,6 5,7 8,10"}, think::balanceOneThink, "balance one", 0, 4},
 };
 
 void setUp(const BenchPosition& p, int depth) {
@@ -73,6 +89,23 @@ int main(int argc, char** argv) {
         totalMs += ms;
         std::fprintf(out, "Position %d (%dx%d, rule %d): nodes %lld, time %.0f ms, nps %.0f\n", ++index, p.width,
                      p.height, p.rule, nodes, ms, nodes / (ms / 1000.0 + 1e-9));
+    }
+    for (const AnalysisPosition& a : AnalysisPositions) {
+        const BenchPosition& p = a.position;
+        setUp(p, a.depth);
+        protocol::commandLoop.nbestCount = a.parameter;
+        protocol::commandLoop.balanceTarget = a.parameter;
+        search::clearHashTables();
+        auto start = std::chrono::steady_clock::now();
+        a.driver();
+        std::fflush(stdout);
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const long long nodes = search::searchState.nodeCount;
+        totalNodes += nodes;
+        totalMs += ms;
+        std::fprintf(out, "Position %d (%dx%d, rule %d, %s %d, depth %d): nodes %lld, time %.0f ms, nps %.0f\n",
+                     ++index, p.width, p.height, p.rule, a.mode, a.parameter, a.depth, nodes, ms,
+                     nodes / (ms / 1000.0 + 1e-9));
     }
     std::fprintf(out, "===========================\n");
     std::fprintf(out, "Total time (ms) : %.0f\n", totalMs);

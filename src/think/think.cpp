@@ -329,9 +329,4 @@ void normalThink() {
     playMove(colour);
 }
 
-// The analysis drivers arrive with the analysis commands.
-void balanceOneThink() {}
-void balanceTwoThink() {}
-void nbestThink() {}
-
 }  // namespace think
