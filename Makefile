@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all engine run test test-release test-asan test-tsan bench clean
+.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean
 
 all: engine
 
@@ -41,4 +41,14 @@ bench:
 	$(CMAKE) --build build -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz
+
+# Coverage-guided fuzzing (libFuzzer, clang) of the command loop and of the
+# board, each for FUZZ_SECONDS; findings land in build-fuzz/.
+FUZZ_SECONDS ?= 120
+fuzz:
+	$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined -DOLVAR_FUZZ=ON -DOLVAR_TESTS=OFF
+	$(CMAKE) --build build-fuzz -j $(JOBS) --target fuzz_commands fuzz_board
+	mkdir -p build-fuzz/corpus/commands build-fuzz/corpus/board
+	cd build-fuzz && ./fuzz_commands -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=6144 -artifact_prefix=./ corpus/commands ../tests/fuzz/commands
+	cd build-fuzz && ./fuzz_board -max_total_time=$(FUZZ_SECONDS) -timeout=60 -artifact_prefix=./ corpus/board ../tests/fuzz/board
