@@ -78,6 +78,9 @@ bool resizeHashTables(int32_t buckets) {
     if (transpositionTable.size.load(Relaxed) == buckets && valueCache.size.load(Relaxed) == buckets) return true;
     if (reallocate(buckets)) return true;
     if (hashTableControl.storage != nullptr) return false;
+    // Nothing to keep: fall back to the default size, or less when even that
+    // cannot be had, rather than to the largest block the system would grant.
+    if (buckets > DefaultHashBuckets) buckets = DefaultHashBuckets * 2;
     while (buckets > 1) {
         buckets /= 2;
         if (reallocate(buckets)) break;

@@ -34,6 +34,8 @@
 namespace search {
 
 constexpr int WinScore = 10000000;
+// Buckets per sub-table of the default hash_size (192 MiB in all).
+constexpr int32_t DefaultHashBuckets = 524288;
 // Values at or beyond this bound (either sign) are wins or losses.
 constexpr int MateThreshold = 9998848;
 // What a probe returns when it has no usable value.
@@ -70,8 +72,9 @@ extern HashTableControl hashTableControl;
 
 // Brings both tables to `buckets` buckets per sub-table (values below 1 give
 // 1). Returns true when that size is now in force. When it cannot be allocated
-// the previous tables stay in force; when there were none, the size is halved
-// until an allocation succeeds. Entries are left as they are: callers clear.
+// the previous tables stay in force; when there were none, the default size is
+// allocated (or half of it, and so on, until an allocation succeeds). Entries
+// are left as they are: callers clear.
 bool resizeHashTables(int32_t buckets);
 
 // Zeroes every entry of both tables; safe while the worker probes and stores.

@@ -44,6 +44,8 @@ public:
     // (the process is then killed) or -2 when it died by a signal.
     int waitExit(int timeoutMs = 10000);
 
+    pid_t pid() const { return pid_; }
+
     // Sends a line and expects exactly this sequence of replies.
     std::vector<std::string> exchange(const std::string& line, size_t replies, int timeoutMs = 5000);
 
