@@ -83,7 +83,7 @@ TEST(StressThreading, ExitAtRandomMoments) {
     }
 }
 
-// Hundreds of games in one process: the memory in use must not grow with them.
+// A thousand games in one process: the memory in use must not grow with them.
 TEST(StressGames, ManyGamesWithRestartKeepMemoryFlat) {
     EngineProcess e;
     e.send("INFO hash_size 1024");
@@ -99,8 +99,8 @@ TEST(StressGames, ManyGamesWithRestartKeepMemoryFlat) {
             if (key == "VmRSS:") status >> kb;
         return kb;
     };
-    long after50 = 0;
-    for (int game = 0; game < 250; ++game) {
+    long after100 = 0;
+    for (int game = 0; game < 1000; ++game) {
         e.send("TURN " + point(game % 10, (game / 10) % 10));
         ASSERT_TRUE(isMoveLine(e.awaitMove())) << "game " << game;
         e.send("TURN " + point((game + 3) % 10, (game / 10 + 5) % 10));
@@ -109,11 +109,11 @@ TEST(StressGames, ManyGamesWithRestartKeepMemoryFlat) {
         if (answer.rfind("ERROR", 0) == 0) e.awaitMove();
         e.send("RESTART");
         e.readUntilPrefix("OK");
-        if (game == 50) after50 = residentKb();
+        if (game == 100) after100 = residentKb();
     }
-    const long after250 = residentKb();
-    ASSERT_GT(after50, 0);
-    EXPECT_LT(after250 - after50, 2048) << after50 << " kB after 50 games, " << after250 << " kB after 250";
+    const long after1000 = residentKb();
+    ASSERT_GT(after100, 0);
+    EXPECT_LT(after1000 - after100, 2048) << after100 << " kB after 100 games, " << after1000 << " kB after 1000";
     e.send("END");
     EXPECT_EQ(e.waitExit(), 0);
 }
