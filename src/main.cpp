@@ -1,5 +1,11 @@
 #include "protocol/command_loop.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#endif
+
 // Sanitizer builds: a hash_size the machine cannot hold must fail the
 // allocation (the engine then keeps its tables), not abort the process.
 #if defined(__SANITIZE_ADDRESS__)
@@ -9,4 +15,12 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 extern "C" const char* __tsan_default_options() { return "allocator_may_return_null=1"; }
 #endif
 
-int main() { protocol::runCommandLoop(); }
+int main() {
+#ifdef _WIN32
+    // Binary mode: a 0x1A byte must not end the input, CR LF is handled by the
+    // command loop, and replies end with a bare line feed as on every system.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    protocol::runCommandLoop();
+}

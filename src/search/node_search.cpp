@@ -186,6 +186,28 @@ int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden) {
     return n;
 }
 
+int buildThreatStage(int stage, MoveEntry* list, int side, bool& endsNode) {
+    const int other = 3 - side;
+    switch (stage) {
+    case 1:
+        return listStrongPoints(list, side);
+    case 2: {
+        bool allForbidden;
+        const int n = buildOpenFourDefence(list, side, allForbidden);
+        endsNode = !allForbidden;
+        return n;
+    }
+    case 3:
+        return listStrongPoints(list, other);
+    case 4:
+        return listFourAndThreePoints(list, side);
+    case 5:
+        return listFourAndThreePoints(list, other);
+    default:
+        return 0;
+    }
+}
+
 int keepTableMoves(MoveEntry* list, const int* mx, const int* my) {
     int n = 0;
     for (int i = 0; i < 3; ++i) {
@@ -358,24 +380,9 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
             }
             break;
         }
-        case 1:
-            n = listStrongPoints(list, side);
-            break;
-        case 2: {
-            bool allForbidden;
-            n = buildOpenFourDefence(list, side, allForbidden);
-            endsNode = !allForbidden;
-            if (endsNode) stageNumber = EndingDefenceStageNumber;
-            break;
-        }
-        case 3:
-            n = listStrongPoints(list, other);
-            break;
-        case 4:
-            n = listFourAndThreePoints(list, side);
-            break;
-        case 5:
-            n = listFourAndThreePoints(list, other);
+        case 1: case 2: case 3: case 4: case 5:
+            n = buildThreatStage(stage, list, side, endsNode);
+            if (stage == 2 && endsNode) stageNumber = EndingDefenceStageNumber;
             break;
         case 6:
             n = buildQuietMoves(list, side, level, alpha, nullWindow, tableDepth, taken);

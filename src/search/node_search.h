@@ -68,6 +68,11 @@ int dropSkippedMoves(MoveEntry* list, int n);
 // (Renju, white to move) every open-four point of black is forbidden.
 int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden);
 
+// Stages 1 to 5, shared by the root and the nodes: side's strong points, the
+// open-four defence (which ends the node: endsNode), the other side's strong
+// points, then the fours and threes of side and of the other side.
+int buildThreatStage(int stage, MoveEntry* list, int side, bool& endsNode);
+
 // Table moves kept for stage 0: on the board and empty.
 int keepTableMoves(MoveEntry* list, const int* mx, const int* my);
 

@@ -205,23 +205,8 @@ int rootSearch(int side) {
             }
             break;
         }
-        case 1:
-            n = listStrongPoints(list, side);
-            break;
-        case 2: {
-            bool allForbidden;
-            n = buildOpenFourDefence(list, side, allForbidden);
-            endsNode = !allForbidden;
-            break;
-        }
-        case 3:
-            n = listStrongPoints(list, other);
-            break;
-        case 4:
-            n = listFourAndThreePoints(list, side);
-            break;
-        case 5:
-            n = listFourAndThreePoints(list, other);
+        case 1: case 2: case 3: case 4: case 5:
+            n = buildThreatStage(stage, list, side, endsNode);
             break;
         case 6:
             n = buildRootQuietMoves(list, side, taken);

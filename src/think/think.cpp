@@ -244,6 +244,15 @@ void playMove(int colour) {
     protocol::sendReply("%d,%d", x, y);
 }
 
+// The quick paths: a move chosen without a search, reported with 0 ms.
+void answerAtOnce(int x, int y, int value, int colour) {
+    searchState.bestMoveX = x;
+    searchState.bestMoveY = y;
+    searchState.thinkStartTime = 0;
+    report(value, 0);
+    playMove(colour);
+}
+
 }  // namespace
 
 void normalThink() {
@@ -269,22 +278,14 @@ void normalThink() {
             protocol::sendReply("ERROR no legal move: every point is blocked");
             return;
         }
-        st.bestMoveX = x;
-        st.bestMoveY = y;
-        st.thinkStartTime = 0;
-        report(value, 0);
-        playMove(colour);
+        answerAtOnce(x, y, value, colour);
         return;
     }
     const auto& fives = board.threats[board::FivePoint];
     int x, y;
     // B. A win proven by the previous think: play it out.
     if (built && game.lastValue - st.iterationDepth >= search::WinScore && winningPoint(colour, x, y)) {
-        st.bestMoveX = x;
-        st.bestMoveY = y;
-        st.thinkStartTime = 0;
-        report(value, 0);
-        playMove(colour);
+        answerAtOnce(x, y, value, colour);
         return;
     }
     // C. The other side threatens five and we cannot make one: block it.
@@ -292,12 +293,8 @@ void normalThink() {
         search::MoveEntry* list = search::moveListAt(0);
         const int n = search::listFivePoints(list, other);
         if (playable(list[0].x, list[0].y, colour)) {
-            st.bestMoveX = list[0].x;
-            st.bestMoveY = list[0].y;
             if (n >= 2) value = game.lastValue = -search::WinScore;
-            st.thinkStartTime = 0;
-            report(value, 0);
-            playMove(colour);
+            answerAtOnce(list[0].x, list[0].y, value, colour);
             return;
         }
     }
