@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::expectGreeting;
+using testing_support::isMoveLine;
+using testing_support::start;
 
 namespace {
 
@@ -20,12 +24,6 @@ const std::regex NbestIteration(R"(MESSAGE DETAIL DEPTH:(\d+)-(\d+) VAL:(-?\d+) 
 const std::regex NbestNumbered(R"(MESSAGE \((\d+)\) VAL:(-?\d+) (\[\d+,[A-X]\]))");
 const std::regex NbestFinal(R"(MESSAGE DETAIL \(NBEST\) DEPTH:(\d+)-(\d+) VAL:(-?\d+) TIME:\d+ms NODE:\d+m (\[\d+,[A-X]\]))");
 const std::regex NbestFinalLine(R"(MESSAGE \((\d+)\) VAL:(-?\d+) ((\[\d+,[A-X]\])+))");
-
-void start(EngineProcess& e, const std::string& command) {
-    e.send(command);
-    EXPECT_EQ(e.nextLine(), "MESSAGE Olvar 2015 Kernal 0.4.49 :-)");
-    EXPECT_EQ(e.nextLine(), "OK");
-}
 
 // Sets up a position without a think (ovboard): "x,y,who" lines in the order played.
 void position(EngineProcess& e, const std::vector<std::string>& lines) {

@@ -5,16 +5,14 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::expectGreeting;
+using testing_support::isMoveLine;
+using testing_support::start;
 
 namespace {
-
-void start(EngineProcess& e, const std::string& command) {
-    e.send(command);
-    EXPECT_EQ(e.nextLine(), "MESSAGE Olvar 2015 Kernal 0.4.49 :-)");
-    EXPECT_EQ(e.nextLine(), "OK");
-}
 
 void body(EngineProcess& e, const char* command, const std::vector<std::string>& lines) {
     e.send(command);

@@ -5,26 +5,15 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::expectGreeting;
+using testing_support::isMoveLine;
+using testing_support::start;
 using Lines = std::vector<std::string>;
 
 namespace {
-
-// Whether line is a move answer "x,y".
-bool isMoveLine(const std::string& line) {
-    int x, y;
-    char rest;
-    return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
-}
-
-const std::string Hello = "MESSAGE Olvar 2015 Kernal 0.4.49 :-)";
-
-// Expects the greeting pair as the next two lines.
-void expectGreeting(EngineProcess& e) {
-    EXPECT_EQ(e.nextLine(), Hello);
-    EXPECT_EQ(e.nextLine(), "OK");
-}
 
 // Ends the session with END and expects a clean exit.
 void finish(EngineProcess& e) {

@@ -6,22 +6,14 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::expectGreeting;
+using testing_support::isMoveLine;
+using testing_support::start;
 
 namespace {
-
-bool isMoveLine(const std::string& line) {
-    int x, y;
-    char rest;
-    return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
-}
-
-void start(EngineProcess& e, const std::string& command) {
-    e.send(command);
-    EXPECT_EQ(e.nextLine(), "MESSAGE Olvar 2015 Kernal 0.4.49 :-)");
-    EXPECT_EQ(e.nextLine(), "OK");
-}
 
 bool anyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
     for (const auto& l : lines)

@@ -1,0 +1,33 @@
+// Small helpers shared by the whole-program tests.
+#pragma once
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "support/engine_process.h"
+
+namespace testing_support {
+
+inline const std::string Greeting = "MESSAGE Olvar 2015 Kernal 0.4.49 :-)";
+
+// Whether line is a move answer "x,y".
+inline bool isMoveLine(const std::string& line) {
+    int x, y;
+    char rest;
+    return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
+}
+
+// Expects the greeting pair as the next two lines.
+inline void expectGreeting(EngineProcess& e) {
+    EXPECT_EQ(e.nextLine(), Greeting);
+    EXPECT_EQ(e.nextLine(), "OK");
+}
+
+// Sends a START/RECTSTART/RESTART line and expects the greeting pair.
+inline void start(EngineProcess& e, const std::string& command) {
+    e.send(command);
+    expectGreeting(e);
+}
+
+}  // namespace testing_support
