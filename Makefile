@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean
+.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native
 
 all: engine
 
@@ -41,7 +41,7 @@ bench:
 	$(CMAKE) --build build -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-win build-dist build-native
 
 # Coverage-guided fuzzing (libFuzzer, clang) of the command loop and of the
 # board, each for FUZZ_SECONDS; findings land in build-fuzz/.
@@ -52,3 +52,41 @@ fuzz:
 	mkdir -p build-fuzz/corpus/commands build-fuzz/corpus/board
 	cd build-fuzz && ./fuzz_commands -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=6144 -artifact_prefix=./ corpus/commands ../tests/fuzz/commands
 	cd build-fuzz && ./fuzz_board -max_total_time=$(FUZZ_SECONDS) -timeout=60 -artifact_prefix=./ corpus/board ../tests/fuzz/board
+
+# Windows executables cross-compiled with MinGW-w64 (Debian: g++-mingw-w64-x86-64-posix
+# and g++-mingw-w64-i686-posix): static, console-less, portable instruction set.
+# build-win/pbrain-olvar64.exe (x86-64) and build-win/pbrain-olvar.exe (32-bit).
+WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF
+windows:
+	$(CMAKE) -S . -B build-win/x64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WIN_CONFIGURE)
+	$(CMAKE) --build build-win/x64 -j $(JOBS) --target pbrain-olvar bench
+	$(CMAKE) -S . -B build-win/x86 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake $(WIN_CONFIGURE)
+	$(CMAKE) --build build-win/x86 -j $(JOBS) --target pbrain-olvar bench
+	@# copy_if_different: an unchanged executable is not rewritten under an engine running from it
+	$(CMAKE) -E copy_if_different build-win/x64/pbrain-olvar.exe build-win/pbrain-olvar64.exe
+	$(CMAKE) -E copy_if_different build-win/x86/pbrain-olvar.exe build-win/pbrain-olvar.exe
+
+# The protocol tests, the bench signature and a short self-play match per rule,
+# against both Windows executables under wine (Debian: wine64, wine32:i386).
+test-windows: windows
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
+	$(CMAKE) --build build -j $(JOBS) --target test_protocol selfplay bench
+	tools/test_windows.sh
+
+# The release package build-dist/olvar.zip: both Windows executables and the
+# Linux one (libstdc++ and libgcc linked in) at its root, and the README.
+dist: windows
+	$(CMAKE) -S . -B build-dist/linux -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF \
+		-DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc -s"
+	$(CMAKE) --build build-dist/linux -j $(JOBS) --target pbrain-olvar
+	rm -rf build-dist/olvar build-dist/olvar.zip
+	mkdir -p build-dist/olvar
+	cp build-win/pbrain-olvar64.exe build-win/pbrain-olvar.exe build-dist/linux/pbrain-olvar README.md build-dist/olvar/
+	cd build-dist/olvar && $(CMAKE) -E tar cf ../olvar.zip --format=zip pbrain-olvar64.exe pbrain-olvar.exe pbrain-olvar README.md
+	@ls -l build-dist/olvar.zip
+
+# Optional: an engine for this machine's own processor (-march=native), in
+# build-native/; not portable, not for the package.
+native:
+	$(CMAKE) -S . -B build-native -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF -DCMAKE_CXX_FLAGS="-march=native"
+	$(CMAKE) --build build-native -j $(JOBS) --target olvar pbrain-olvar bench

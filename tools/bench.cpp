@@ -9,7 +9,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#define dup _dup
+#define dup2 _dup2
+#define fdopen _fdopen
+#define NULL_DEVICE "NUL"
+#else
 #include <unistd.h>
+#define NULL_DEVICE "/dev/null"
+#endif
 
 #include "control/game_record.h"
 #include "protocol/command_loop.h"
@@ -68,10 +77,10 @@ void setUp(const BenchPosition& p, int depth) {
 int main(int argc, char** argv) {
     const int depth = argc > 1 ? std::atoi(argv[1]) : 9;
     // The engine writes its reports to standard output; the bench keeps its own
-    // copy of it and sends the engine's to /dev/null.
+    // copy of it and sends the engine's to the null device.
     std::fflush(stdout);
     FILE* out = fdopen(dup(1), "w");
-    const int devNull = open("/dev/null", O_WRONLY);
+    const int devNull = open(NULL_DEVICE, O_WRONLY);
     dup2(devNull, 1);
 
     long long totalNodes = 0;

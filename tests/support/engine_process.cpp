@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +18,23 @@ std::string enginePath() {
     return OLVAR_ENGINE_PATH;
 }
 
+std::vector<std::string> engineRunner() {
+    std::vector<std::string> words;
+    const char* text = std::getenv("OLVAR_ENGINE_RUNNER");
+    if (text == nullptr) return words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
 EngineProcess::EngineProcess(const std::string& path) {
     std::signal(SIGPIPE, SIG_IGN);
+    // The command line is built before the fork: the child only execs.
+    std::vector<std::string> words = engineRunner();
+    words.push_back(path);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
     pid_ = fork();
@@ -30,7 +46,8 @@ EngineProcess::EngineProcess(const std::string& path) {
         close(in[1]);
         close(out[0]);
         close(out[1]);
-        execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        if (argv.size() > 2) execvp(argv[0], argv.data());  // a runner is looked up in PATH
+        else execv(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);

@@ -11,6 +11,10 @@ namespace testing_support {
 // Path of the engine under test: $OLVAR_ENGINE if set, else the one just built.
 std::string enginePath();
 
+// Words of $OLVAR_ENGINE_RUNNER (split on white space), put before the engine's
+// path on its command line: "wine" runs a Windows build. Empty when unset.
+std::vector<std::string> engineRunner();
+
 class EngineProcess {
 public:
     explicit EngineProcess(const std::string& path = enginePath());
