@@ -25,7 +25,7 @@ test-release:
 	cd build && $(CTEST) --output-on-failure
 
 test-asan:
-	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined -DOLVAR_SELFPLAY_TURN=300
+	$(CMAKE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOLVAR_SANITIZE=address,undefined -DOLVAR_SELFPLAY_TURN=300 -DOLVAR_SELFPLAY_TOLERANCE=300
 	$(CMAKE) --build build-asan -j $(JOBS)
 	cd build-asan && $(CTEST) --output-on-failure
 

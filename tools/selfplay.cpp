@@ -143,7 +143,7 @@ struct Referee {
 };
 
 struct Totals {
-    int wins[2] = {0, 0}, draws = 0, illegal = 0, timeLosses = 0, crashes = 0;
+    int wins[2] = {0, 0}, draws = 0, illegal = 0, timeLosses = 0, crashes = 0, overruns = 0;
     long longestMs = 0;
 };
 
@@ -237,6 +237,7 @@ int playGame(const Options& o, int game, int first, const std::vector<std::pair<
             else ++t.illegal;
             return 1 - mover;
         }
+        if (used > o.turnMs) ++t.overruns;
         if (used > o.turnMs + o.toleranceMs || (o.matchMs && timeLeft[mover] < 0)) {
             std::printf("game %d: engine %d used %ld ms: loses on time\n", game, mover + 1, used);
             ++t.timeLosses;
@@ -297,7 +298,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     std::printf("engine 1 wins %d, engine 2 wins %d, draws %d, illegal moves %d, time losses %d, crashes %d, "
-                "longest think %ld ms\n",
-                t.wins[0], t.wins[1], t.draws, t.illegal, t.timeLosses, t.crashes, t.longestMs);
+                "longest think %ld ms, moves over %ld ms %d\n",
+                t.wins[0], t.wins[1], t.draws, t.illegal, t.timeLosses, t.crashes, t.longestMs, o.turnMs, t.overruns);
     return t.illegal || t.timeLosses || t.crashes ? 1 : 0;
 }

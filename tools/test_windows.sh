@@ -94,7 +94,7 @@ done
 for rule in 0 1 2; do
   echo "=== self-play rule $rule: $(basename "$exe64") vs $(basename "$opponent"), $GAMES games"
   OLVAR_ENGINE_RUNNER=wine "$LINUX/selfplay" --engine1 "$exe64" --engine2 "$opponent" \
-    --games "$GAMES" --rule "$rule" --turn 100 --hash 16384 || fail "self-play rule $rule"
+    --games "$GAMES" --rule "$rule" --turn 100 --tolerance 50 --hash 16384 || fail "self-play rule $rule"
 done
 
 if [ "$failures" -ne 0 ]; then
