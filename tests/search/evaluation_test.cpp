@@ -17,6 +17,7 @@
 #include "board/board.h"
 #include "board/board_check.h"
 #include "board/board_fixture.h"
+#include "search/picture_fixture.h"
 #include "board/forbidden.h"
 #include "board/pattern_tables.h"
 #include "search/evaluation.h"
@@ -25,39 +26,9 @@
 
 using namespace search;
 using boardtest::setUpGame;
+using namespace picturetest;
 
 namespace {
-
-using Points = std::vector<std::pair<int, int>>;
-using Picture = std::array<const char*, 15>;
-
-void setUpPicture(int rule, const Picture& rows) {
-    setUpGame(15, 15, rule);
-    for (int x = 0; x < 15; ++x) {
-        ASSERT_EQ(std::string(rows[x]).size(), 15u) << "row " << x;
-        for (int y = 0; y < 15; ++y) {
-            const int cell = boardtest::cellOfChar(rows[x][y]);
-            if (cell != 0) board::makeMove(x, y, cell);
-        }
-    }
-}
-
-bool codeIn(int x, int y, int s, int low, int high) {
-    for (int d = 0; d < 4; ++d) {
-        const int c = board::board.directionCode[d][x][y][s];
-        if (c >= low && c <= high) return true;
-    }
-    return false;
-}
-
-template <typename Test>
-Points scan(Test test) {
-    Points result;
-    for (int x = 0; x < board::geometry.boardHeight; ++x)
-        for (int y = 0; y < board::geometry.boardWidth; ++y)
-            if (test(x, y)) result.emplace_back(x, y);
-    return result;
-}
 
 Points listed(int (*builder)(MoveEntry*, int), int side) {
     static MoveEntry buffer[MoveListCapacity];

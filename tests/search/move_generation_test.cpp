@@ -13,6 +13,7 @@
 
 #include "board/board.h"
 #include "board/board_fixture.h"
+#include "search/picture_fixture.h"
 #include "board/forbidden.h"
 #include "board/pattern_tables.h"
 #include "search/move_generation.h"
@@ -20,10 +21,9 @@
 
 using namespace search;
 using boardtest::setUpGame;
+using namespace picturetest;
 
 namespace {
-
-using Points = std::vector<std::pair<int, int>>;
 
 constexpr int16_t Marker = -77;
 
@@ -56,37 +56,6 @@ Points run(Builder builder, int side, bool* clean = nullptr) {
     const int count = builder(buffer.entries.data(), side);
     if (clean != nullptr) *clean = buffer.untouchedBeyond(count);
     return buffer.points(count);
-}
-
-// A 15 x 15 board drawn row by row (x), one character per column (y):
-// 'X' first player, 'O' second player, '#' block, anything else empty.
-void setUpPicture(int rule, const std::array<const char*, 15>& rows) {
-    setUpGame(15, 15, rule);
-    for (int x = 0; x < 15; ++x) {
-        ASSERT_EQ(std::string(rows[x]).size(), 15u) << "row " << x;
-        for (int y = 0; y < 15; ++y) {
-            const int cell = boardtest::cellOfChar(rows[x][y]);
-            if (cell != 0) board::makeMove(x, y, cell);
-        }
-    }
-}
-
-bool codeIn(int x, int y, int s, int low, int high) {
-    for (int d = 0; d < 4; ++d) {
-        const int c = board::board.directionCode[d][x][y][s];
-        if (c >= low && c <= high) return true;
-    }
-    return false;
-}
-
-// Row-major scan of the playing rectangle for the points passing test.
-template <typename Test>
-Points scan(Test test) {
-    Points result;
-    for (int x = 0; x < board::geometry.boardHeight; ++x)
-        for (int y = 0; y < board::geometry.boardWidth; ++y)
-            if (test(x, y)) result.emplace_back(x, y);
-    return result;
 }
 
 // Stones clustered round the centre, both colours, a few blocks.
