@@ -10,6 +10,7 @@
 #include "protocol/identity.h"
 #include "protocol/reply.h"
 #include "protocol/settings.h"
+#include "search/hash_tables.h"
 
 namespace protocol {
 
@@ -32,21 +33,34 @@ bool parsePoint(const char* text, int32_t& x, int32_t& y) {
     return true;
 }
 
-// The body of BOARD and ovboard: "x,y,who" lines up to "DONE". False when the
-// input ended inside it (then nothing more is answered).
-bool readPositionBody() {
+// The body of BOARD and ovboard: "x,y,who" lines up to "DONE", gathered as a
+// whole new position. A second stone on one point draws the error line of its
+// field and is skipped; a line that is not a stone ends the body with an error
+// line, and the stones read so far are the position. A position that no game
+// can give is refused with an error line and changes nothing; the command
+// then asks for no think. At the end of the input nothing more is answered.
+enum class BodyOutcome { Position, Refused, EndOfInput };
+
+BodyOutcome readPositionBody() {
+    control::PositionBody& body = commandLoop.positionBody;
+    body.clear();
     for (;;) {
-        if (!readLine()) return false;
+        if (!readLine()) return BodyOutcome::EndOfInput;
         int32_t v[3];
         if (parseArguments(commandLoop.lineBuffer, "%d,%d,%d", v, 3) != 3) break;
-        int32_t who = board::onBoard(v[0], v[1]) ? v[2] : 0;
-        if (who == 1) control::addOwnMove(v[0], v[1]);
-        else if (who == 2) control::addOpponentMove(v[0], v[1]);
-        else if (who == 3) control::addBlockStone(v[0], v[1]);
-        else break;
+        const int32_t who = board::onBoard(v[0], v[1]) ? v[2] : 0;
+        if (who < control::OwnStone || who > control::BlockStone) break;
+        if (body.add(v[0], v[1], static_cast<control::StoneField>(who))) continue;
+        if (who == control::OwnStone) sendReply("ERROR my move [%d,%d]", v[0], v[1]);
+        else if (who == control::OpponentStone) sendReply("ERROR opponents's move [%d,%d]", v[0], v[1]);
+        else sendReply("ERROR board-block move [%d,%d]", v[0], v[1]);
     }
     if (!isDoneLine()) sendReply("ERROR x,y,who or DONE expected after BOARD");
-    return true;
+    const control::PositionResult result = control::replacePosition(body);
+    if (result.accepted) return BodyOutcome::Position;
+    sendReply("ERROR position refused: %d own and %d opponent's stones cannot come from a game with the engine to move",
+              result.own, result.opponent);
+    return BodyOutcome::Refused;
 }
 
 // The body of ovblock: "x,y" lines up to "DONE". A line that does not name a
@@ -160,8 +174,8 @@ CommandResult dispatchCommand() {
     } else if ((args = matchCommand("TURN", line))) {
         stopAndPrepare();
         if (parsePoint(args, x, y)) {
-            control::addOpponentMove(x, y);
-            control::startThink();
+            // A refused move changes nothing and asks for nothing.
+            if (control::addOpponentMove(x, y)) control::startThink();
         } else {
             sendReply("ERROR bad coordinates");
         }
@@ -184,11 +198,12 @@ CommandResult dispatchCommand() {
         return CommandResult::Exit;
     } else if ((args = matchCommand("BOARD", line))) {
         stopAndPrepare();
-        if (!readPositionBody()) return CommandResult::EndOfInput;
-        control::startThink();
+        const BodyOutcome outcome = readPositionBody();
+        if (outcome == BodyOutcome::EndOfInput) return CommandResult::EndOfInput;
+        if (outcome == BodyOutcome::Position) control::startThink();
     } else if ((args = matchCommand("ovboard", line))) {
         stopAndPrepare();
-        if (!readPositionBody()) return CommandResult::EndOfInput;
+        if (readPositionBody() == BodyOutcome::EndOfInput) return CommandResult::EndOfInput;
     } else if ((args = matchCommand("ovstop", line))) {
         control::stopThink();
     } else if ((args = matchCommand("ovblockreset", line))) {
@@ -203,7 +218,9 @@ CommandResult dispatchCommand() {
         control::stopThink();
         control::showForbidden();
     } else if ((args = matchCommand("ovhashclear", line))) {
-        // The hash tables arrive with the search; there is nothing to clear yet.
+        // At once, also during a think: the searching thread may store again
+        // right after, but nothing stored before survives.
+        search::clearHashTables();
     } else if ((args = matchCommand("ovbalancetwo", line))) {
         int32_t v = 0;
         commandLoop.balanceTarget = parseArguments(args, "%d", &v, 1) == 1 ? v : 0;

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "control/position_body.h"
+
 namespace protocol {
 
 constexpr int LineBufferSize = 8192;
@@ -23,6 +25,7 @@ struct CommandLoop {
     // the start of its think: relaxed atomics, like the settings.
     std::atomic<int32_t> nbestCount{1};     // parameter of the next n-best think
     std::atomic<int32_t> balanceTarget{0};  // parameter of the next balance think
+    control::PositionBody positionBody;      // the BOARD / ovboard body being read
 };
 
 extern CommandLoop commandLoop;

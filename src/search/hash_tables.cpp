@@ -21,7 +21,7 @@ constexpr size_t MainSubTables = 2;
 constexpr size_t CacheSubTables = 4;
 constexpr size_t BytesPerBucket =
     MainSubTables * sizeof(TranspositionBucket) + CacheSubTables * sizeof(ValueCacheBucket);
-static_assert(BytesPerBucket == 384);
+static_assert(BytesPerBucket == HashBytesPerBucket);
 
 // The buckets of a zeroed block: every word of every entry starts at zero,
 // the empty state, so the pages are left for the system to provide on first use.
@@ -103,6 +103,22 @@ void clearHashTablesIfUsed() {
     const size_t buckets = static_cast<size_t>(transpositionTable.size.load(Relaxed));
     if (buckets == 0) return;
     std::memset(static_cast<void*>(transpositionTable.buckets[0]), 0, buckets * BytesPerBucket);
+    hashTableControl.untouched.store(true, Relaxed);
+}
+
+int32_t bucketsWithinMemory(int32_t hashSize, int64_t maxMemory) {
+    if (hashSize < 1) hashSize = 1;
+    if (maxMemory <= 0) return hashSize;
+    const int64_t room = maxMemory - MemoryReserveBytes;
+    if (int64_t{hashSize} * HashBytesPerBucket <= room) return hashSize;
+    int32_t buckets = 1;
+    while (buckets <= (1 << 29) && int64_t{buckets} * 2 * HashBytesPerBucket <= room) buckets *= 2;
+    return buckets;
+}
+
+void prepareHashTables(int32_t buckets) {
+    resizeHashTables(buckets);
+    clearHashTablesIfUsed();
 }
 
 void setHashAge(int moveCount) {

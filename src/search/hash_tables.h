@@ -81,8 +81,25 @@ bool resizeHashTables(int32_t buckets);
 void clearHashTables();
 
 // Clear for the searching thread itself (or while it is idle): skips the work
-// when nothing was stored since the tables were freshly allocated.
+// when nothing was stored since the tables were allocated or last cleared.
 void clearHashTablesIfUsed();
+
+// What the tables take per bucket of every sub-table.
+constexpr int64_t HashBytesPerBucket = 384;
+// What the process needs besides the tables: code, the static search and
+// analysis work areas (about 26 MiB), the worker's stack and the C library's
+// heap, with room to spare. A max_memory limit is met by giving the tables
+// what is left of it.
+constexpr int64_t MemoryReserveBytes = int64_t{40} << 20;
+
+// Buckets per sub-table for the hash_size setting under a max_memory limit in
+// bytes (0 or less: no limit): hash_size when it fits, else the largest power
+// of two whose tables fit in max_memory - MemoryReserveBytes, at least 1.
+int32_t bucketsWithinMemory(int32_t hashSize, int64_t maxMemory);
+
+// Brings the tables to `buckets` and empties them, so that the next think has
+// nothing to clear. For the searching thread or while it is idle (a new game).
+void prepareHashTables(int32_t buckets);
 
 // Marks the tables as written; every store calls it.
 inline void noteHashStore() {

@@ -9,7 +9,8 @@ namespace search {
 // A rebuilt board has new position keys: no stored entry may survive it, and
 // the visit stamps start again from zero.
 void resetSearchState() {
-    resizeHashTables(protocol::setting(protocol::settings.hashSize));
+    resizeHashTables(bucketsWithinMemory(protocol::setting(protocol::settings.hashSize),
+                                         protocol::setting(protocol::settings.maxMemory)));
     clearHashTablesIfUsed();
     resetSearchWorkAreas();
 }

@@ -52,13 +52,14 @@ void beginAnalysisThink() {
     st.iterationDepth = 0;
 }
 
-bool analysisDeepeningStops(int d) {
+bool analysisDeepeningStops(int d, bool clockCounts) {
     const search::SearchState& st = searchState;
     const int32_t maxNode = setting(settings.maxNode);
     const int64_t elapsed = search::nowMs() - st.thinkStartTime;
     const int64_t area = int64_t(geometry.boardWidth) * geometry.boardHeight;
     const bool stop = control::stopIsRequested();
-    const bool limit = elapsed * 4 >= st.turnTimeLimit || control::game.moveCount + 2 + d > area || stop;
+    const bool limit =
+        (clockCounts && elapsed * 4 >= st.turnTimeLimit) || control::game.moveCount + 2 + d > area || stop;
     if (limit) {
         // Without a node budget only a stop request ends the deepening.
         if (maxNode != -1 || stop) return true;

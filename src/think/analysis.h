@@ -38,8 +38,9 @@ void markNeighbourhood(NeighbourhoodMap& map, NeighbourShape shape);
 void beginAnalysisThink();
 
 // The limits tested before iteration d of an analysis think (the first one
-// included): true when the deepening must stop.
-bool analysisDeepeningStops(int d);
+// included): true when the deepening must stop. Without clockCounts the time
+// used so far is no limit.
+bool analysisDeepeningStops(int d, bool clockCounts = true);
 
 // Clamp to the printable range -10000 .. 10000.
 inline int clampPrinted(int value) { return value > 10000 ? 10000 : value < -10000 ? -10000 : value; }

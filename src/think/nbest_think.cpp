@@ -45,9 +45,11 @@ void generateCandidates(int colour) {
         }
     stableSort(s.candidates, s.count, s.scratch,
                [](const NbestCandidate& a, const NbestCandidate& b) { return a.score > b.score; });
+    // Until a search gives it a line, a candidate's line is its own move.
     for (int i = 0; i < s.count; ++i) {
         s.lineOf[i] = i;
-        s.lines[i].count = 0;
+        s.lines[i].count = 1;
+        s.lines[i].moves[0] = s.candidates[i].x * board::MaxSide + s.candidates[i].y;
     }
 }
 
@@ -151,7 +153,8 @@ void writeFinalLines(int depth, int n, int64_t elapsed) {
                   depth + 1, depth - st.selectiveDepth + 1, clampPrinted(first.score), (long long)elapsed,
                   int(st.nodeCount / 1000000), geometry.boardHeight - first.x, 'A' + first.y);
     protocol::sendRaw(text);
-    if (depth < 2) return;
+    // Always the n best: after a short think they are ranked by what the
+    // iterations that ran found, or by their static values.
     for (int i = 0; i < n && i < s.count; ++i) {
         const NbestLine& line = s.lines[s.lineOf[i]];
         int used = std::snprintf(text, sizeof text, "MESSAGE (%d) VAL:%d ", i, s.candidates[i].score);
@@ -180,7 +183,9 @@ void nbestThink() {
     // 2. Iterative deepening; with nothing to rank there is nothing to deepen.
     for (int d = 1; nbestState.count > 0; ++d) {
         st.iterationDepth = d;
-        if (analysisDeepeningStops(d)) break;
+        // The first iteration starts whatever the clock says, so that the
+        // ranking rests on a search (the search itself still keeps the budget).
+        if (analysisDeepeningStops(d, d > 1)) break;
         if (!searchIteration(d, n, colour)) break;
         writeIterationLines(d, n);
     }

@@ -28,7 +28,7 @@ using protocol::settings;
 using search::searchState;
 
 void applyHashSize() {
-    const int32_t wanted = setting(settings.hashSize);
+    const int32_t wanted = search::bucketsWithinMemory(setting(settings.hashSize), setting(settings.maxMemory));
     if (wanted == thinkState.requestedHashSize && search::hashTableSize() != 0) return;
     thinkState.requestedHashSize = wanted;
     if (search::hashTableSize() == wanted) return;
@@ -80,13 +80,14 @@ bool winningPoint(int colour, int& x, int& y) {
     return firstPlayable(list, n, colour, x, y);
 }
 
-// The first move of a game: the centre, or the nearest unmasked point.
+// The first move of a game: the centre, or the nearest point that is neither
+// masked nor taken by a block stone (the board may not be built yet).
 bool openingPoint(int& bestX, int& bestY) {
     const int cx = geometry.boardHeight / 2, cy = geometry.boardWidth / 2;
     int bestDistance = -1;
     for (int x = 0; x < geometry.boardHeight; ++x)
         for (int y = 0; y < geometry.boardWidth; ++y) {
-            if (control::isMasked(x, y)) continue;
+            if (control::isMasked(x, y) || control::hasBlockStone(x, y)) continue;
             const int distance = (x > cx ? x - cx : cx - x) + (y > cy ? y - cy : cy - y);
             if (bestDistance < 0 || distance < bestDistance) {
                 bestDistance = distance;
@@ -98,11 +99,11 @@ bool openingPoint(int& bestX, int& bestY) {
 }
 
 // One ply over every playable point: the fallback move before any iteration.
-// Returns 0 when it found a point, 1 when there is none.
-int fallbackPrePass(int colour) {
+// Returns whether it found a point; bestValue gets the value of its choice.
+bool fallbackPrePass(int colour, int& bestValue) {
     const int other = 3 - colour;
     int best = search::NotSet;
-    int found = 1;
+    bool found = false;
     const auto& fives = board.threats[board::FivePoint];
     const auto& openFours = board.threats[board::OpenFourPoint];
     for (int x = 0; x < geometry.boardHeight; ++x)
@@ -127,10 +128,26 @@ int fallbackPrePass(int colour) {
                 best = v;
                 searchState.bestMoveX = x;
                 searchState.bestMoveY = y;
-                found = 0;
+                found = true;
             }
         }
+    bestValue = best;
     return found;
+}
+
+// The line of a move chosen without a search: the move alone.
+void saveSingleMoveLine(int x, int y) {
+    thinkState.savedLine.length = 1;
+    thinkState.savedLine.moves[0].x = static_cast<int16_t>(x);
+    thinkState.savedLine.moves[0].y = static_cast<int16_t>(y);
+}
+
+// Why no move can be played: no empty point, or none the engine may take.
+const char* noMoveReason() {
+    for (int x = 0; x < geometry.boardHeight; ++x)
+        for (int y = 0; y < geometry.boardWidth; ++y)
+            if (onBoardAndEmpty(x, y)) return "ERROR no legal move: every empty point is blocked or forbidden";
+    return "ERROR no legal move: the board is full";
 }
 
 void writeDetailLine(int depth, int value, bool aborted) {
@@ -183,10 +200,11 @@ int deepen(int colour, int value, bool plentyOfTime) {
     return value;
 }
 
-void report(int value, int64_t elapsed) {
+// The report lines of a think whose value comes from a search of `depth` plies
+// (0 for the first move of a game, which looks at nothing).
+void report(int value, int64_t elapsed, int depth) {
     const search::SearchState& st = searchState;
     const bool detail = setting(settings.showDetail) != 0;
-    const int depth = st.iterationDepth;
     int printed = value;
     if (printed >= search::MateThreshold) printed -= depth;
     else if (printed <= -search::MateThreshold) printed += depth;
@@ -209,7 +227,8 @@ void report(int value, int64_t elapsed) {
     char line[32 + 12 * board::MaxPoints];
     int used = std::snprintf(line, sizeof line, "MESSAGE %s", detail ? "Bestline: " : "");
     const search::PvLine& saved = thinkState.savedLine;
-    const int count = depth < saved.length ? depth : saved.length;
+    const int shown = depth > 1 ? depth : 1;
+    const int count = shown < saved.length ? shown : saved.length;
     for (int i = 0; i < count; ++i) {
         const int x = saved.moves[i].x, y = saved.moves[i].y;
         if (detail) used += std::snprintf(line + used, sizeof line - used, "[%d%c] ", geometry.boardHeight - x, 'A' + y);
@@ -244,12 +263,14 @@ void playMove(int colour) {
     protocol::sendReply("%d,%d", x, y);
 }
 
-// The quick paths: a move chosen without a search, reported with 0 ms.
-void answerAtOnce(int x, int y, int value, int colour) {
+// The quick paths: a move chosen without a search, reported with 0 ms, the
+// depth it looked and the move as its line.
+void answerAtOnce(int x, int y, int value, int depth, int colour) {
     searchState.bestMoveX = x;
     searchState.bestMoveY = y;
     searchState.thinkStartTime = 0;
-    report(value, 0);
+    saveSingleMoveLine(x, y);
+    report(value, 0, depth);
     playMove(colour);
 }
 
@@ -278,14 +299,14 @@ void normalThink() {
             protocol::sendReply("ERROR no legal move: every point is blocked");
             return;
         }
-        answerAtOnce(x, y, value, colour);
+        answerAtOnce(x, y, 0, 0, colour);
         return;
     }
     const auto& fives = board.threats[board::FivePoint];
     int x, y;
     // B. A win proven by the previous think: play it out.
     if (built && game.lastValue - st.iterationDepth >= search::WinScore && winningPoint(colour, x, y)) {
-        answerAtOnce(x, y, value, colour);
+        answerAtOnce(x, y, value, 1, colour);
         return;
     }
     // C. The other side threatens five and we cannot make one: block it.
@@ -294,7 +315,7 @@ void normalThink() {
         const int n = search::listFivePoints(list, other);
         if (playable(list[0].x, list[0].y, colour)) {
             if (n >= 2) value = game.lastValue = -search::WinScore;
-            answerAtOnce(list[0].x, list[0].y, value, colour);
+            answerAtOnce(list[0].x, list[0].y, value, 1, colour);
             return;
         }
     }
@@ -306,8 +327,13 @@ void normalThink() {
     applyHashSize();
     search::setHashAge(game.moveCount);
     st.iterationDepth = 0;
-    value = fallbackPrePass(colour);
+    if (!fallbackPrePass(colour, value)) {
+        // Nothing to play: say so, and answer no move rather than an illegal one.
+        protocol::sendReply("%s", noMoveReason());
+        return;
+    }
     const int fallbackX = st.bestMoveX, fallbackY = st.bestMoveY;
+    saveSingleMoveLine(fallbackX, fallbackY);
     value = deepen(colour, value, plentyOfTime);
     game.lastValue = value;
     st.iterationDepth -= 1;
@@ -322,7 +348,12 @@ void normalThink() {
         st.bestMoveX = fallbackX;
         st.bestMoveY = fallbackY;
     }
-    report(value, elapsed);
+    // The line shown is the one of the move played, or that move alone.
+    if (thinkState.savedLine.length < 1 || thinkState.savedLine.moves[0].x != st.bestMoveX ||
+        thinkState.savedLine.moves[0].y != st.bestMoveY)
+        saveSingleMoveLine(st.bestMoveX, st.bestMoveY);
+    // Without a finished iteration the value is the pre-pass's one-ply look.
+    report(value, elapsed, st.iterationDepth > 1 ? st.iterationDepth : 1);
     playMove(colour);
 }
 

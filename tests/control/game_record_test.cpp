@@ -125,10 +125,19 @@ TEST_F(GameRecordTest, RestartEmptiesRecordButKeepsSizeAndMask) {
     EXPECT_FALSE(isMasked(3, 4));
 }
 
-TEST_F(GameRecordTest, BlockStoneBeforeTheBoardIsBuiltIsDropped) {
+TEST_F(GameRecordTest, BlockStonesArePartOfThePositionBeforeTheBuild) {
     output([] { setupBoard(15, 15); });
     EXPECT_EQ(output([] { addBlockStone(3, 3); }), "");
+    EXPECT_EQ(game.blockCount, 1);
     EXPECT_EQ(game.moveCount, 0);
-    output([] { addOpponentMove(3, 3); });
-    EXPECT_EQ(game.moveCount, 1);
+    EXPECT_TRUE(hasBlockStone(3, 3));
+    // A move onto it is refused as onto any stone, and so is a second block.
+    EXPECT_EQ(output([] { EXPECT_FALSE(addOpponentMove(3, 3)); }), "ERROR opponents's move [3,3]\n");
+    EXPECT_EQ(output([] { addBlockStone(3, 3); }), "ERROR board-block move [3,3]\n");
+    EXPECT_EQ(game.moveCount, 0);
+    EXPECT_EQ(game.blockCount, 1);
+    // A new game starts without it.
+    output([] { restartGame(); });
+    EXPECT_FALSE(hasBlockStone(3, 3));
+    EXPECT_TRUE(output([] { EXPECT_TRUE(addOpponentMove(3, 3)); }).empty());
 }

@@ -268,7 +268,11 @@ TEST(AnalysisEdge, FullOrFullyMaskedBoardGivesAFinalLineWithoutAPoint) {
         } else {
             std::vector<std::string> all;
             for (int x = 0; x < 5; ++x)
-                for (int y = 0; y < 5; ++y) all.push_back(std::to_string(x) + "," + std::to_string(y) + ",1");
+                for (int y = 0; y < 5; ++y) {
+                    // 25 stones in played order: the opponent had the first move.
+                    const int who = (x * 5 + y) % 2 == 0 ? 2 : 1;
+                    all.push_back(std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(who));
+                }
             position(e, all);
         }
         e.send("ovnbest 3");

@@ -42,13 +42,14 @@ TEST(PositionForbid, RenjuListsForbiddenPointsInRowOrder) {
     body(e, "ovboard", alternate({"7,7", "7,8", "8,6", "9,6"}, {"0,0", "0,2", "0,4", "0,6"}));
     e.send("ovshowforbid");
     EXPECT_EQ(e.nextLine(), "FORBID 0706.");
-    // An overline point at 3,3 (3,0 3,1 3,2 . 3,4 3,5) and two fours in one
-    // line at 12,7 (12,4 . 12,6 [12,7] 12,8 . 12,10).
+    // A new position replaces that one: an overline point at 3,3 (3,0 3,1
+    // 3,2 . 3,4 3,5) and two fours in one line at 12,7 (12,4 . 12,6 [12,7]
+    // 12,8 . 12,10).
     body(e, "ovboard",
          alternate({"3,0", "3,1", "3,2", "3,4", "3,5", "12,4", "12,6", "12,8", "12,10"},
                    {"14,0", "14,2", "14,4", "14,6", "14,8", "14,10", "14,12", "14,14", "13,14"}));
     e.send("ovshowforbid");
-    EXPECT_EQ(e.nextLine(), "FORBID 030307061207.");
+    EXPECT_EQ(e.nextLine(), "FORBID 03031207.");
     e.send("INFO rule 0");
     e.send("ovshowforbid");
     e.send("INFO rule 1");
@@ -77,31 +78,39 @@ TEST(PositionForbid, NoRuleLineAndTheThinkStillRebuilds) {
     EXPECT_EQ(e.waitExit(), 0);
 }
 
-TEST(PositionBuilt, BlockStonesCountOnlyOnceTheBoardIsBuilt) {
+TEST(PositionBuilt, BlockStonesCountFromTheFirstThink) {
     EngineProcess e;
     e.send("INFO max_depth 2");
     start(e, "START 15");
-    body(e, "ovboard", {"3,3,3"});  // not built yet: dropped without a word
-    e.send("PLAY 3,3");
-    EXPECT_EQ(e.nextLine(), "3,3");
-    e.send("TAKEBACK 3,3");
-    EXPECT_EQ(e.nextLine(), "OK");
-    body(e, "BOARD", {"7,7,2"});
+    // Before anything was built: the first move avoids the block on the centre.
+    body(e, "BOARD", {"7,7,3"});
     std::string move = e.awaitMove();
-    // Built now: a block stone is placed, and refused on an occupied point.
-    body(e, "ovboard", {"3,3,3", "7,7,3"});
-    EXPECT_EQ(e.nextLine(), "ERROR board-block move [7,7]");
+    EXPECT_TRUE(isMoveLine(move));
+    EXPECT_NE(move, "7,7");
+    e.send("PLAY 7,7");
+    EXPECT_EQ(e.nextLine(), "ERROR my move [7,7]");
+    EXPECT_EQ(e.nextLine(), "7,7");
+    // The same position with the opponent's reply: the block stays, and is
+    // refused when the body puts a move on it.
+    body(e, "BOARD", {"7,7,3", move + ",1", "3,3,2"});
+    std::string second = e.awaitMove();
+    EXPECT_TRUE(isMoveLine(second));
+    EXPECT_NE(second, "7,7");
+    body(e, "ovboard", {"7,7,3", "7,7,2"});
+    EXPECT_EQ(e.nextLine(), "ERROR opponents's move [7,7]");
+    // Take-backs keep the built board in step with the record.
+    e.send("TAKEBACK 7,7");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    body(e, "ovboard", {"3,3,3", "5,5,2"});
     e.send("PLAY 3,3");
     EXPECT_EQ(e.nextLine(), "ERROR my move [3,3]");
     EXPECT_EQ(e.nextLine(), "3,3");
-    e.send("PLAY " + move);
-    EXPECT_EQ(e.nextLine(), "ERROR my move [" + move + "]");
-    EXPECT_EQ(e.nextLine(), move);
-    // Take-backs keep the built board in step with the record.
-    e.send("TAKEBACK " + move);
+    e.send("TAKEBACK 5,5");
     EXPECT_EQ(e.nextLine(), "OK");
-    e.send("PLAY " + move);
-    EXPECT_EQ(e.nextLine(), move);
+    e.send("PLAY 5,5");
+    EXPECT_EQ(e.nextLine(), "5,5");
+    e.send("PLAY 7,7");  // the earlier block stone went with its position
+    EXPECT_EQ(e.nextLine(), "7,7");
     e.send("END");
     EXPECT_EQ(e.waitExit(), 0);
 }

@@ -120,10 +120,11 @@ TEST(ProtocolTurn, CoordinatesAndImplicitBoard) {
     e.send("PLAY 7,8");
     EXPECT_EQ(e.nextLine(), "ERROR my move [7,8]");
     EXPECT_EQ(e.nextLine(), "7,8");
-    // An occupied point draws the error, and the engine still thinks.
+    // An occupied point draws the error and nothing else: no think, and the
+    // record is as it was (the engine's answer is still its last move).
     e.send("TURN 19,19");
     EXPECT_EQ(e.nextLine(), "ERROR opponents's move [19,19]");
-    EXPECT_TRUE(isMoveLine(e.awaitMove()));
+    EXPECT_TRUE(e.silentFor(300));
     finish(e);
 }
 
@@ -197,15 +198,19 @@ TEST(ProtocolBoard, BadBodyLineEndsTheBody) {
     EXPECT_EQ(e.nextLine(), "OK");
     for (const char* bad : {"15,3,1", "3,3,4", "3,3,0", "DONE ", "x"}) {
         e.send("ovboard");
+        e.send("4,4,2");
         e.send(bad);
         EXPECT_EQ(e.nextLine(), "ERROR x,y,who or DONE expected after BOARD") << bad;
     }
+    // Each body was the whole position: the one stone before its bad line.
     e.send("TAKEBACK 7,8");
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("TAKEBACK 4,4");
     EXPECT_EQ(e.nextLine(), "OK");
     finish(e);
 }
 
-TEST(ProtocolBoard, RefusedMoveInBodyGoesOn) {
+TEST(ProtocolBoard, RefusedStoneInBodyGoesOn) {
     EngineProcess e;
     e.send("START 15");
     expectGreeting(e);
@@ -215,11 +220,19 @@ TEST(ProtocolBoard, RefusedMoveInBodyGoesOn) {
     EXPECT_EQ(e.nextLine(), "ERROR opponents's move [7,7]");
     e.send("7,7,1");
     EXPECT_EQ(e.nextLine(), "ERROR my move [7,7]");
-    e.send("8,8,3");  // block stone before the board is built: dropped
+    e.send("8,8,3");
     e.send("8,8,2");
+    EXPECT_EQ(e.nextLine(), "ERROR opponents's move [8,8]");
+    e.send("7,7,3");
+    EXPECT_EQ(e.nextLine(), "ERROR board-block move [7,7]");
+    e.send("9,9,2");
     e.send("DONE");
     EXPECT_TRUE(e.silentFor(200));
-    e.send("TAKEBACK 8,8");
+    e.send("TAKEBACK 9,9");
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("TAKEBACK 8,8");  // a block stone, not a move
+    EXPECT_EQ(e.nextLine(), "ERROR bad coordinates");
+    e.send("TAKEBACK 7,7");
     EXPECT_EQ(e.nextLine(), "OK");
     finish(e);
 }

@@ -11,15 +11,10 @@
 using testing_support::EngineProcess;
 using testing_support::expectGreeting;
 using testing_support::isMoveLine;
+using testing_support::anyStartsWith;
 using testing_support::start;
 
 namespace {
-
-bool anyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
-    for (const auto& l : lines)
-        if (l.rfind(prefix, 0) == 0) return true;
-    return false;
-}
 
 // Sends a BOARD body: moves in the order played, who 1 for the engine's own.
 void sendBoard(EngineProcess& e, const std::vector<std::string>& lines, const char* command = "BOARD") {
@@ -89,14 +84,15 @@ TEST(ThinkForced, BlocksTheFiveAndReportsTheLoss) {
     start(e, "START 15");
     // The opponent has an open four on row 5 (five points 5,2 and 5,7); the
     // engine has nothing.
-    sendBoard(e, {"10,0,1", "5,3,2", "12,2,1", "5,4,2", "10,4,1", "5,5,2", "12,6,1", "5,6,2"});
+    const std::vector<std::string> fours = {"10,0,1", "5,3,2", "12,2,1", "5,4,2", "10,4,1", "5,5,2", "12,6,1", "5,6,2"};
+    sendBoard(e, fours);
     std::string first = e.awaitMove();
     EXPECT_TRUE(first == "5,2" || first == "5,7") << first;
     e.send("TAKEBACK " + first);
     EXPECT_EQ(e.nextLine(), "OK");
     // The board is built now: the block needs no search.
     std::vector<std::string> messages;
-    sendBoard(e, {});
+    sendBoard(e, fours);
     EXPECT_EQ(e.awaitMove(5000, &messages), "5,2");
     ASSERT_FALSE(messages.empty());
     const std::string& shortLine = messages[messages.size() - 2];

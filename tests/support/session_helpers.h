@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "support/engine_process.h"
 
@@ -28,6 +29,20 @@ inline void expectGreeting(EngineProcess& e) {
 inline void start(EngineProcess& e, const std::string& command) {
     e.send(command);
     expectGreeting(e);
+}
+
+// Sends a body command (BOARD, ovboard, ovblock): its lines, then DONE.
+inline void sendBody(EngineProcess& e, const std::string& command, const std::vector<std::string>& lines) {
+    e.send(command);
+    for (const auto& l : lines) e.send(l);
+    e.send("DONE");
+}
+
+// Whether any line begins with prefix.
+inline bool anyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    for (const auto& l : lines)
+        if (l.rfind(prefix, 0) == 0) return true;
+    return false;
 }
 
 }  // namespace testing_support
