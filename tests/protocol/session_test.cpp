@@ -1,6 +1,7 @@
 // Whole-program tests: the real engine driven through pipes as a manager does.
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -116,7 +117,8 @@ TEST(ProtocolTurn, CoordinatesAndImplicitBoard) {
     }
     EXPECT_TRUE(e.silentFor(200));  // no think was started
     e.send("TURN 7, 8");
-    EXPECT_TRUE(isMoveLine(e.awaitMove()));
+    const std::string answer = e.awaitMove();
+    EXPECT_TRUE(isMoveLine(answer));
     e.send("PLAY 7,8");
     EXPECT_EQ(e.nextLine(), "ERROR my move [7,8]");
     EXPECT_EQ(e.nextLine(), "7,8");
@@ -125,6 +127,37 @@ TEST(ProtocolTurn, CoordinatesAndImplicitBoard) {
     e.send("TURN 19,19");
     EXPECT_EQ(e.nextLine(), "ERROR opponents's move [19,19]");
     EXPECT_TRUE(e.silentFor(300));
+    e.send("TAKEBACK " + answer);
+    EXPECT_EQ(e.nextLine(), "OK");
+    finish(e);
+}
+
+// A refused TURN in the middle of a game: the next valid TURN goes on with the
+// same game, and the engine still defends.
+TEST(ProtocolTurn, RefusedTurnKeepsTheGame) {
+    EngineProcess e;
+    e.send("INFO rule 1");
+    e.send("INFO max_depth 3");
+    start(e, "START 15");
+    // The opponent builds 3,3 3,4 3,5 3,6 (the engine is white); each answer
+    // is checked to be legal and, once the four stands, to block it.
+    std::set<std::string> taken;
+    std::string last;
+    for (const char* move : {"3,3", "3,4", "3,5"}) {
+        e.send(std::string("TURN ") + move);
+        last = e.awaitMove();
+        ASSERT_TRUE(isMoveLine(last));
+        taken.insert(move);
+        taken.insert(last);
+        e.send("TURN 3,3");  // again: refused, nothing else
+        EXPECT_EQ(e.nextLine(), "ERROR opponents's move [3,3]");
+        EXPECT_TRUE(e.silentFor(100));
+    }
+    if (!taken.count("3,6") && !taken.count("3,2")) {
+        e.send("TURN 3,6");
+        const std::string block = e.awaitMove();
+        EXPECT_TRUE(block == "3,2" || block == "3,7") << block;
+    }
     finish(e);
 }
 

@@ -78,6 +78,38 @@ TEST(ThinkBegin, EveryPointMaskedAnswersAnErrorAndRecordsNothing) {
     EXPECT_EQ(e.waitExit(), 0);
 }
 
+// A position with no point to play: one ERROR line, no move, nothing recorded.
+TEST(ThinkNoMove, FullOrBlockedBoardAnswersOneErrorLine) {
+    {
+        EngineProcess e;
+        start(e, "START 3");
+        std::vector<std::string> all;  // nine stones in played order, the opponent first
+        for (int i = 0; i < 9; ++i) all.push_back(std::to_string(i / 3) + "," + std::to_string(i % 3) + (i % 2 ? ",1" : ",2"));
+        sendBoard(e, all);
+        EXPECT_EQ(e.awaitMove(5000), "ERROR no legal move: the board is full");
+        EXPECT_TRUE(e.silentFor(300));
+        e.send("TAKEBACK 2,2");  // the record is the body, nothing more
+        EXPECT_EQ(e.nextLine(), "OK");
+        e.send("END");
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+    {
+        EngineProcess e;
+        start(e, "START 5");
+        e.send("ovblock");
+        for (int x = 0; x < 5; ++x)
+            for (int y = 0; y < 5; ++y) e.send(std::to_string(x) + "," + std::to_string(y));
+        e.send("DONE");
+        sendBoard(e, {"2,2,2", "0,0,1", "4,4,2"});
+        EXPECT_EQ(e.awaitMove(5000), "ERROR no legal move: every empty point is blocked or forbidden");
+        EXPECT_TRUE(e.silentFor(300));
+        e.send("TAKEBACK 4,4");
+        EXPECT_EQ(e.nextLine(), "OK");
+        e.send("END");
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+}
+
 TEST(ThinkForced, BlocksTheFiveAndReportsTheLoss) {
     EngineProcess e;
     e.send("INFO max_depth 3");
@@ -96,8 +128,9 @@ TEST(ThinkForced, BlocksTheFiveAndReportsTheLoss) {
     EXPECT_EQ(e.awaitMove(5000, &messages), "5,2");
     ASSERT_FALSE(messages.empty());
     const std::string& shortLine = messages[messages.size() - 2];
-    EXPECT_NE(shortLine.find("| 0ms |"), std::string::npos) << shortLine;
+    EXPECT_NE(shortLine.find("| 1 | 1 | 0ms |"), std::string::npos) << shortLine;
     EXPECT_NE(shortLine.find("| -10000 :-("), std::string::npos) << shortLine;
+    EXPECT_EQ(messages.back(), "MESSAGE [6,3] ");  // the block itself, 1-based
     e.send("END");
     EXPECT_EQ(e.waitExit(), 0);
 }
@@ -172,6 +205,40 @@ TEST(ThinkReports, ShortAndDetailedFormats) {
         e.send("END");
         EXPECT_EQ(e.waitExit(), 0);
     }
+}
+
+// Answers that need no search (or get none) report what they know of their
+// own move, never what an earlier think left behind.
+TEST(ThinkReports, QuickAnswersReportTheirOwnMove) {
+    EngineProcess e;
+    e.send("INFO max_depth 5");
+    start(e, "START 15");
+    sendBoard(e, {"7,7,2", "7,8,1", "8,8,2"});
+    std::vector<std::string> m;
+    ASSERT_TRUE(isMoveLine(e.awaitMove(30000, &m)));
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_NE(m[m.size() - 2].find(" | 5 | "), std::string::npos) << m[m.size() - 2];
+    // The first move of the next game looks at nothing: depth 0, value 0.
+    start(e, "RESTART");
+    e.send("BEGIN");
+    m.clear();
+    EXPECT_EQ(e.awaitMove(5000, &m), "7,7");
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0], "MESSAGE 0.0 | 0 | 0 | 0ms | 0.0 | 0 | 4 | 0 ");
+    EXPECT_EQ(m[1], "MESSAGE [8,8] ");
+    // No node to spend: the one-ply look that chose the move, and its line.
+    e.send("INFO max_node 0");
+    e.send("TURN 3,3");
+    m.clear();
+    const std::string move = e.awaitMove(5000, &m);
+    ASSERT_TRUE(isMoveLine(move));
+    ASSERT_GE(m.size(), 2u);
+    EXPECT_NE(m[m.size() - 2].find(" | 1 | 1 | "), std::string::npos) << m[m.size() - 2];
+    int x = -1, y = -1;
+    std::sscanf(move.c_str(), "%d,%d", &x, &y);
+    EXPECT_EQ(m.back(), "MESSAGE [" + std::to_string(x + 1) + "," + std::to_string(y + 1) + "] ");
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
 }
 
 TEST(ThinkReports, FirstSearchOfTheProcessCountsTwoHundredMs) {
