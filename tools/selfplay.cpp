@@ -11,6 +11,15 @@
 //   --tolerance MS                  time allowed past timeout_turn (default 0)
 //   --hash N                        INFO hash_size for both engines (default: theirs)
 //   --openings FILE                 one opening per line: "x,y x,y ..."
+//   --keep                          start each engine once and keep its process
+//                                   across games (START per game); a process
+//                                   that loses by a fault is replaced
+//   --board-mode                    as c-gomoku-cli's board mode (implies --keep):
+//                                   per game START, then INFO rule, timeout_turn,
+//                                   timeout_match; before every move INFO time_left
+//                                   (with --match) and the whole game as a BOARD
+//                                   (BEGIN for the first move on an empty board),
+//                                   never TURN
 //   --verbose                       print every move
 // An engine loses a game by an illegal move, a crash, a time loss, or any line
 // beginning with ERROR that it writes. Exit status 1 when any of these happened.
@@ -36,7 +45,7 @@ struct Options {
     int games = 2, rule = 0, width = 15, height = 15;
     long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
     std::string openingsFile;
-    bool verbose = false;
+    bool keep = false, boardMode = false, verbose = false;
 };
 
 // The referee's own board and rules, written independently of the engine.
@@ -196,13 +205,13 @@ std::vector<Moves> readOpenings(const std::string& path) {
     return openings;
 }
 
-// One side of the match: its engine process and what it has been told in the
-// current game.
+// One side of the match: its engine process (kept across games with --keep)
+// and what it has been told in the current game.
 struct Player {
     std::unique_ptr<EngineProcess> process;
     long timeLeftMs = 0;
-    bool toldPosition = false;  // it has had BEGIN or a BOARD this game
-    bool faulted = false;       // lost this game by a fault
+    bool toldPosition = false;  // TURN mode: it has had BEGIN or a BOARD this game
+    bool faulted = false;       // lost this game by a fault: its process is not reused
 };
 
 // Plays the games of a match between two engines and keeps the totals.
@@ -212,11 +221,11 @@ public:
 
     // Plays one game; engine index first plays black. Returns the winner's
     // engine index, kDraw or kNoGame.
-    int playGame(int game, int first, const Moves& opening) {
+    int playGame(int game, int first, const Moves& opening, bool lastGame) {
         game_ = game;
         int result = startGame();
         if (result == kGoesOn) result = playMoves(first, opening);
-        return endGame(result);
+        return endGame(result, lastGame);
     }
 
 private:
@@ -243,17 +252,17 @@ private:
         return 1 - i;
     }
 
-    // Starts both engines and begins a game on each.
+    // Starts (or, with --keep, reuses) both engines and begins a game on each.
     int startGame() {
         for (int i = 0; i < 2; ++i) {
             Player& p = players_[i];
-            p.process = std::make_unique<EngineProcess>(o_.engine[i]);
+            if (!p.process) p.process = std::make_unique<EngineProcess>(o_.engine[i]);
             p.timeLeftMs = o_.matchMs;
             p.toldPosition = false;
             p.faulted = false;
         }
         for (int i = 0; i < 2; ++i) {
-            int result = startTurnModeGame(i);
+            int result = o_.boardMode ? startBoardModeGame(i) : startTurnModeGame(i);
             if (result != kGoesOn) return result;
         }
         return kGoesOn;
@@ -276,7 +285,22 @@ private:
         return awaitStarted(i);
     }
 
-    // Reads up to the OK of START; an ERROR there loses the game.
+    // START first, then the settings, as c-gomoku-cli does for every game
+    // (timeout_match 0 when the game time is not limited).
+    int startBoardModeGame(int i) {
+        EngineProcess& e = *players_[i].process;
+        e.send(startCommand());
+        const int result = awaitStarted(i);
+        if (result != kGoesOn) return result;
+        e.send("INFO rule " + std::to_string(o_.rule));
+        e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
+        e.send("INFO timeout_match " + std::to_string(o_.matchMs));
+        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        return kGoesOn;
+    }
+
+    // Reads up to the OK of START. A kept process may first deliver what it
+    // wrote after the previous game, so an ERROR there is caught here too.
     int awaitStarted(int i) {
         const std::string reply = players_[i].process->awaitMove(kStartTimeoutMs);
         if (reply == "OK") return kGoesOn;
@@ -351,11 +375,11 @@ private:
         return ref.makesFive(x, y, colour) ? mover : kGoesOn;
     }
 
-    // BEGIN or the position as a BOARD the first time in a game, then only
-    // the opponent's move.
+    // Board mode: the whole game before every move. TURN mode: BEGIN or the
+    // position as a BOARD the first time in a game, then only the opponent's move.
     void requestMove(Player& p, const Moves& moves, int colour) {
         EngineProcess& e = *p.process;
-        if (!p.toldPosition) {
+        if (o_.boardMode || !p.toldPosition) {
             p.toldPosition = true;
             if (moves.empty()) e.send("BEGIN");
             else sendBoard(e, moves, colour);
@@ -374,12 +398,13 @@ private:
         e.send("DONE");
     }
 
-    // After a game: ends the engines and reads what each wrote after its last
-    // awaited line, since an ERROR there counts as well. A process that lost
-    // by a fault is killed unread. The first fault decides the game: an ERROR
-    // found here makes its writer lose unless the game was already lost by a
-    // fault.
-    int endGame(int result) {
+    // After a game: reads what each engine wrote after its last awaited line,
+    // since an ERROR there counts as well, and closes the processes that are
+    // not kept for the next game. A process that lost by a fault is never
+    // kept: it may still be thinking, or be in a state it should not be in.
+    // The first fault decides the game: an ERROR found here makes its writer
+    // lose unless the game was already lost by a fault.
+    int endGame(int result, bool lastGame) {
         bool decidedByFault = players_[0].faulted || players_[1].faulted;
         for (int i = 0; i < 2; ++i) {
             Player& p = players_[i];
@@ -388,8 +413,9 @@ private:
                 p.process.reset();  // killed unread
                 continue;
             }
-            const std::string error = closeAndReadRest(*p.process);
-            p.process.reset();
+            const bool close = !o_.keep || lastGame;
+            const std::string error = close ? closeAndReadRest(*p.process) : readWaiting(*p.process);
+            if (close) p.process.reset();
             if (error.empty()) continue;
             if (decidedByFault) {
                 std::printf("game %d: engine %d wrote \"%s\" after the game was lost by a fault\n", game_, i + 1,
@@ -417,6 +443,15 @@ private:
             if (error.empty() && isError(line)) error = line;
         }
         e.waitExit(kEndTimeoutMs);
+        return error;
+    }
+
+    // The lines a kept engine has already written; returns the first ERROR
+    // line, or "". Later ones are caught when its next game starts.
+    static std::string readWaiting(EngineProcess& e) {
+        std::string error, line;
+        while (e.readLine(line, 1))
+            if (error.empty() && isError(line)) error = line;
         return error;
     }
 };
@@ -453,6 +488,8 @@ int main(int argc, char** argv) {
         else if (a == "--tolerance") o.toleranceMs = std::atol(next().c_str());
         else if (a == "--openings") o.openingsFile = next();
         else if (a == "--hash") o.hash = std::atol(next().c_str());
+        else if (a == "--keep") o.keep = true;
+        else if (a == "--board-mode") o.boardMode = o.keep = true;
         else if (a == "--verbose") o.verbose = true;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
@@ -466,7 +503,7 @@ int main(int argc, char** argv) {
     for (int g = 0; g < o.games; ++g) {
         const int first = g % 2;
         const Moves opening = openings.empty() ? Moves{} : openings[size_t(g / 2) % openings.size()];
-        const int winner = match.playGame(g + 1, first, opening);
+        const int winner = match.playGame(g + 1, first, opening, g + 1 == o.games);
         if (winner >= 0) ++t.wins[winner];
         else if (winner == kDraw) ++t.draws;
         std::printf("game %d (engine %d black): %s\n", g + 1, first + 1,
