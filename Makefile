@@ -54,7 +54,7 @@ fuzz:
 	cd build-fuzz && ./fuzz_board -max_total_time=$(FUZZ_SECONDS) -timeout=60 -artifact_prefix=./ corpus/board ../tests/fuzz/board
 
 # Windows executables cross-compiled with MinGW-w64 (Debian: g++-mingw-w64-x86-64-posix
-# and g++-mingw-w64-i686-posix): static, console-less, portable instruction set.
+# and g++-mingw-w64-i686-posix): static console programs, portable instruction set.
 # build-win/pbrain-olvar64.exe (x86-64) and build-win/pbrain-olvar.exe (32-bit).
 WIN_CONFIGURE = -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF
 windows:

@@ -11,8 +11,20 @@
 //   --tolerance MS                  time allowed past timeout_turn (default 0)
 //   --hash N                        INFO hash_size for both engines (default: theirs)
 //   --openings FILE                 one opening per line: "x,y x,y ..."
+//   --keep                          start each engine once and keep its process
+//                                   across games (START per game); a process
+//                                   that loses by a fault is replaced
+//   --board-mode                    as c-gomoku-cli's board mode (implies --keep):
+//                                   per game START, then INFO rule, timeout_turn,
+//                                   timeout_match; before every move INFO time_left
+//                                   (with --match) and the whole game as a BOARD
+//                                   (BEGIN for the first move on an empty board),
+//                                   never TURN
 //   --verbose                       print every move
-// Exit status 1 when any game had an illegal move, a crash or a time loss.
+// An engine loses a game by an illegal move, a crash, a time loss, or any line
+// beginning with ERROR that it writes. Exit status 1 when any of these happened.
+// The summary ends with the worst overrun: the largest (time used - timeout_turn)
+// over all moves and, with --match, the largest (time used - time_left told).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +45,7 @@ struct Options {
     int games = 2, rule = 0, width = 15, height = 15;
     long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
     std::string openingsFile;
-    bool verbose = false;
+    bool keep = false, boardMode = false, verbose = false;
 };
 
 // The referee's own board and rules, written independently of the engine.
@@ -142,9 +154,28 @@ struct Referee {
     }
 };
 
+using Moves = std::vector<std::pair<int, int>>;
+
+constexpr int kDraw = -1;    // a game's result when nobody won
+constexpr int kNoGame = -2;  // ... and when it could not begin
+constexpr int kGoesOn = -3;  // not a result yet: the game goes on
+
 struct Totals {
-    int wins[2] = {0, 0}, draws = 0, illegal = 0, timeLosses = 0, crashes = 0, overruns = 0;
+    int wins[2] = {0, 0}, draws = 0, illegal = 0, timeLosses = 0, crashes = 0, overruns = 0, engineErrors = 0;
     long longestMs = 0;
+    // Largest (time used - timeout_turn) and (time used - time_left told) over
+    // every timed move; negative when every move kept within its budget.
+    bool anyMoveTimed = false;
+    long worstTurnOverrunMs = 0, worstTimeLeftOverrunMs = 0;
+
+    void recordMove(long usedMs, long turnMs, bool timeLeftTold, long timeLeftMs) {
+        if (usedMs > longestMs) longestMs = usedMs;
+        if (usedMs > turnMs) ++overruns;
+        const long overTurn = usedMs - turnMs, overLeft = usedMs - timeLeftMs;
+        if (!anyMoveTimed || overTurn > worstTurnOverrunMs) worstTurnOverrunMs = overTurn;
+        if (timeLeftTold && (!anyMoveTimed || overLeft > worstTimeLeftOverrunMs)) worstTimeLeftOverrunMs = overLeft;
+        anyMoveTimed = true;
+    }
 };
 
 bool parseMove(const std::string& line, int& x, int& y) {
@@ -152,13 +183,17 @@ bool parseMove(const std::string& line, int& x, int& y) {
     return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
 }
 
-std::vector<std::vector<std::pair<int, int>>> readOpenings(const std::string& path) {
-    std::vector<std::vector<std::pair<int, int>>> openings;
+bool isError(const std::string& line) { return line.rfind("ERROR", 0) == 0; }
+
+std::string point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
+
+std::vector<Moves> readOpenings(const std::string& path) {
+    std::vector<Moves> openings;
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::pair<int, int>> moves;
+        Moves moves;
         const char* text = line.c_str();
         int x, y, used;
         while (std::sscanf(text, " %d,%d%n", &x, &y, &used) == 2) {
@@ -170,94 +205,269 @@ std::vector<std::vector<std::pair<int, int>>> readOpenings(const std::string& pa
     return openings;
 }
 
-// Plays one game; engine index first plays black. Returns the winner's engine
-// index, -1 for a draw.
-int playGame(const Options& o, int game, int first, const std::vector<std::pair<int, int>>& opening, Totals& t) {
-    std::unique_ptr<EngineProcess> engines[2];
-    long timeLeft[2] = {o.matchMs, o.matchMs};
-    for (int i = 0; i < 2; ++i) {
-        engines[i] = std::make_unique<EngineProcess>(o.engine[i]);
-        EngineProcess& e = *engines[i];
-        e.send("INFO timeout_turn " + std::to_string(o.turnMs));
-        e.send("INFO timeout_match " + std::to_string(o.matchMs ? o.matchMs : 1000000000));
-        if (o.matchMs) e.send("INFO time_left " + std::to_string(o.matchMs));
-        e.send("INFO rule " + std::to_string(o.rule));
-        if (o.hash) e.send("INFO hash_size " + std::to_string(o.hash));
-        e.send(o.width == o.height ? "START " + std::to_string(o.width)
-                                   : "RECTSTART " + std::to_string(o.width) + "," + std::to_string(o.height));
-        std::string reply = e.nextLine(5000);
-        while (reply.rfind("MESSAGE", 0) == 0) reply = e.nextLine(5000);
-        if (reply != "OK") {
-            std::printf("game %d: engine %d did not start (%s)\n", game, i + 1, reply.c_str());
-            ++t.crashes;
-            return -2;
+// One side of the match: its engine process (kept across games with --keep)
+// and what it has been told in the current game.
+struct Player {
+    std::unique_ptr<EngineProcess> process;
+    long timeLeftMs = 0;
+    bool toldPosition = false;  // TURN mode: it has had BEGIN or a BOARD this game
+    bool faulted = false;       // lost this game by a fault: its process is not reused
+};
+
+// Plays the games of a match between two engines and keeps the totals.
+class Match {
+public:
+    Match(const Options& o, Totals& t) : o_(o), t_(t) {}
+
+    // Plays one game; engine index first plays black. Returns the winner's
+    // engine index, kDraw or kNoGame.
+    int playGame(int game, int first, const Moves& opening, bool lastGame) {
+        game_ = game;
+        int result = startGame();
+        if (result == kGoesOn) result = playMoves(first, opening);
+        return endGame(result, lastGame);
+    }
+
+private:
+    static constexpr int kStartTimeoutMs = 5000;
+    static constexpr int kEndTimeoutMs = 3000;
+
+    const Options& o_;
+    Totals& t_;
+    Player players_[2];
+    int game_ = 0;
+
+    // The engine wrote an ERROR line: it loses the game.
+    int loseByError(int i, const std::string& line) {
+        std::printf("game %d: engine %d wrote \"%s\": loses\n", game_, i + 1, line.c_str());
+        ++t_.engineErrors;
+        players_[i].faulted = true;
+        return 1 - i;
+    }
+
+    // The engine lost by another fault, counted in count.
+    int loseBy(int i, int& count) {
+        ++count;
+        players_[i].faulted = true;
+        return 1 - i;
+    }
+
+    // Starts (or, with --keep, reuses) both engines and begins a game on each.
+    int startGame() {
+        for (int i = 0; i < 2; ++i) {
+            Player& p = players_[i];
+            if (!p.process) p.process = std::make_unique<EngineProcess>(o_.engine[i]);
+            p.timeLeftMs = o_.matchMs;
+            p.toldPosition = false;
+            p.faulted = false;
+        }
+        for (int i = 0; i < 2; ++i) {
+            int result = o_.boardMode ? startBoardModeGame(i) : startTurnModeGame(i);
+            if (result != kGoesOn) return result;
+        }
+        return kGoesOn;
+    }
+
+    std::string startCommand() const {
+        return o_.width == o_.height ? "START " + std::to_string(o_.width)
+                                     : "RECTSTART " + std::to_string(o_.width) + "," + std::to_string(o_.height);
+    }
+
+    // The settings first, then START, as a GUI that sets up before the game does.
+    int startTurnModeGame(int i) {
+        EngineProcess& e = *players_[i].process;
+        e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
+        e.send("INFO timeout_match " + std::to_string(o_.matchMs ? o_.matchMs : 1000000000));
+        if (o_.matchMs) e.send("INFO time_left " + std::to_string(o_.matchMs));
+        e.send("INFO rule " + std::to_string(o_.rule));
+        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        e.send(startCommand());
+        return awaitStarted(i);
+    }
+
+    // START first, then the settings, as c-gomoku-cli does for every game
+    // (timeout_match 0 when the game time is not limited).
+    int startBoardModeGame(int i) {
+        EngineProcess& e = *players_[i].process;
+        e.send(startCommand());
+        const int result = awaitStarted(i);
+        if (result != kGoesOn) return result;
+        e.send("INFO rule " + std::to_string(o_.rule));
+        e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
+        e.send("INFO timeout_match " + std::to_string(o_.matchMs));
+        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        return kGoesOn;
+    }
+
+    // Reads up to the OK of START. A kept process may first deliver what it
+    // wrote after the previous game, so an ERROR there is caught here too.
+    int awaitStarted(int i) {
+        const std::string reply = players_[i].process->awaitMove(kStartTimeoutMs);
+        if (reply == "OK") return kGoesOn;
+        if (isError(reply)) return loseByError(i, reply);
+        std::printf("game %d: engine %d did not start (%s)\n", game_, i + 1, reply.c_str());
+        ++t_.crashes;
+        players_[i].faulted = true;
+        return kNoGame;
+    }
+
+    // The opening's stones that fit, in order, black first.
+    static Moves placeOpening(Referee& ref, const Moves& opening) {
+        Moves moves;
+        for (const auto& m : opening) {
+            if (!ref.onBoard(m.first, m.second) || ref.at(m.first, m.second) != 0) break;
+            ref.set(m.first, m.second, int(moves.size() % 2) + 1);
+            moves.push_back(m);
+        }
+        return moves;
+    }
+
+    int playMoves(int first, const Moves& opening) {
+        Referee ref(o_.width, o_.height, o_.rule);
+        Moves moves = placeOpening(ref, opening);
+        const int area = o_.width * o_.height;
+        for (;;) {
+            if (int(moves.size()) >= area) return kDraw;
+            const int colour = int(moves.size() % 2) + 1;
+            const int mover = colour == 1 ? first : 1 - first;
+            const int result = playMove(ref, moves, mover, colour);
+            if (result != kGoesOn) return result;
         }
     }
-    Referee ref(o.width, o.height, o.rule);
-    std::vector<std::pair<int, int>> moves;
-    for (const auto& m : opening) {
-        if (!ref.onBoard(m.first, m.second) || ref.at(m.first, m.second) != 0) break;
-        ref.set(m.first, m.second, int(moves.size() % 2) + 1);
-        moves.push_back(m);
-    }
-    bool toldPosition[2] = {false, false};
-    const int area = o.width * o.height;
-    for (;;) {
-        if (int(moves.size()) >= area) return -1;
-        const int colour = int(moves.size() % 2) + 1;
-        const int mover = colour == 1 ? first : 1 - first;
-        EngineProcess& e = *engines[mover];
-        if (o.matchMs) e.send("INFO time_left " + std::to_string(timeLeft[mover]));
-        auto start = std::chrono::steady_clock::now();
-        if (!toldPosition[mover]) {
-            toldPosition[mover] = true;
-            if (moves.empty()) {
-                e.send("BEGIN");
-            } else {
-                e.send("BOARD");
-                for (size_t i = 0; i < moves.size(); ++i) {
-                    const int who = int(i % 2) + 1 == colour ? 1 : 2;
-                    e.send(std::to_string(moves[i].first) + "," + std::to_string(moves[i].second) + "," +
-                           std::to_string(who));
-                }
-                e.send("DONE");
-            }
-        } else {
-            e.send("TURN " + std::to_string(moves.back().first) + "," + std::to_string(moves.back().second));
-        }
-        std::string line = e.awaitMove(int(o.turnMs + o.toleranceMs + 10000));
+
+    // Asks the mover for its move, judges it and plays it. Returns kGoesOn
+    // or the game's result.
+    int playMove(Referee& ref, Moves& moves, int mover, int colour) {
+        Player& p = players_[mover];
+        EngineProcess& e = *p.process;
+        const long timeLeftTold = p.timeLeftMs;
+        if (o_.matchMs) e.send("INFO time_left " + std::to_string(timeLeftTold));
+        const auto start = std::chrono::steady_clock::now();
+        requestMove(p, moves, colour);
+        const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000));
         const long used = long(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
-        if (used > t.longestMs) t.longestMs = used;
-        timeLeft[mover] -= used;
-        int x, y;
-        if (!parseMove(line, x, y)) {
-            std::printf("game %d: engine %d answered \"%s\": loses\n", game, mover + 1, line.c_str());
-            if (line == "<eof>") ++t.crashes;
-            else ++t.illegal;
-            return 1 - mover;
+        if (isError(line)) return loseByError(mover, line);
+        const bool noMove = line == "<timeout>";
+        int x = -1, y = -1;
+        if (!noMove && !parseMove(line, x, y)) {
+            std::printf("game %d: engine %d answered \"%s\": loses\n", game_, mover + 1, line.c_str());
+            return loseBy(mover, line == "<eof>" ? t_.crashes : t_.illegal);
         }
-        if (used > o.turnMs) ++t.overruns;
-        if (used > o.turnMs + o.toleranceMs || (o.matchMs && timeLeft[mover] < 0)) {
-            std::printf("game %d: engine %d used %ld ms: loses on time\n", game, mover + 1, used);
-            ++t.timeLosses;
-            return 1 - mover;
+        t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
+        p.timeLeftMs -= used;
+        if (noMove || used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0)) {
+            std::printf("game %d: engine %d used %ld ms: loses on time\n", game_, mover + 1, used);
+            return loseBy(mover, t_.timeLosses);
         }
         if (!ref.onBoard(x, y) || ref.at(x, y) != 0) {
-            std::printf("game %d: engine %d played %d,%d, not an empty point: loses\n", game, mover + 1, x, y);
-            ++t.illegal;
-            return 1 - mover;
+            std::printf("game %d: engine %d played %d,%d, not an empty point: loses\n", game_, mover + 1, x, y);
+            return loseBy(mover, t_.illegal);
         }
-        if (o.rule == 2 && colour == 1 && ref.forbidden(x, y)) {
-            std::printf("game %d: engine %d played the forbidden point %d,%d: loses\n", game, mover + 1, x, y);
-            ++t.illegal;
-            return 1 - mover;
+        if (o_.rule == 2 && colour == 1 && ref.forbidden(x, y)) {
+            std::printf("game %d: engine %d played the forbidden point %d,%d: loses\n", game_, mover + 1, x, y);
+            return loseBy(mover, t_.illegal);
         }
         ref.set(x, y, colour);
         moves.push_back({x, y});
-        if (o.verbose) std::printf("game %d move %zu: engine %d %d,%d (%ld ms)\n", game, moves.size(), mover + 1, x, y, used);
-        if (ref.makesFive(x, y, colour)) return mover;
+        if (o_.verbose)
+            std::printf("game %d move %zu: engine %d %d,%d (%ld ms)\n", game_, moves.size(), mover + 1, x, y, used);
+        return ref.makesFive(x, y, colour) ? mover : kGoesOn;
     }
+
+    // Board mode: the whole game before every move. TURN mode: BEGIN or the
+    // position as a BOARD the first time in a game, then only the opponent's move.
+    void requestMove(Player& p, const Moves& moves, int colour) {
+        EngineProcess& e = *p.process;
+        if (o_.boardMode || !p.toldPosition) {
+            p.toldPosition = true;
+            if (moves.empty()) e.send("BEGIN");
+            else sendBoard(e, moves, colour);
+        } else {
+            e.send("TURN " + point(moves.back().first, moves.back().second));
+        }
+    }
+
+    // Every stone in played order; field 1 for the mover's own, 2 for the opponent's.
+    static void sendBoard(EngineProcess& e, const Moves& moves, int colour) {
+        e.send("BOARD");
+        for (size_t i = 0; i < moves.size(); ++i) {
+            const int who = int(i % 2) + 1 == colour ? 1 : 2;
+            e.send(point(moves[i].first, moves[i].second) + "," + std::to_string(who));
+        }
+        e.send("DONE");
+    }
+
+    // After a game: reads what each engine wrote after its last awaited line,
+    // since an ERROR there counts as well, and closes the processes that are
+    // not kept for the next game. A process that lost by a fault is never
+    // kept: it may still be thinking, or be in a state it should not be in.
+    // The first fault decides the game: an ERROR found here makes its writer
+    // lose unless the game was already lost by a fault.
+    int endGame(int result, bool lastGame) {
+        bool decidedByFault = players_[0].faulted || players_[1].faulted;
+        for (int i = 0; i < 2; ++i) {
+            Player& p = players_[i];
+            if (!p.process) continue;
+            if (p.faulted) {
+                p.process.reset();  // killed unread
+                continue;
+            }
+            const bool close = !o_.keep || lastGame;
+            const std::string error = close ? closeAndReadRest(*p.process) : readWaiting(*p.process);
+            if (close) p.process.reset();
+            if (error.empty()) continue;
+            if (decidedByFault) {
+                std::printf("game %d: engine %d wrote \"%s\" after the game was lost by a fault\n", game_, i + 1,
+                            error.c_str());
+                ++t_.engineErrors;
+            } else {
+                result = loseByError(i, error);
+                decidedByFault = true;
+            }
+        }
+        return result;
+    }
+
+    // Ends the engine (END) and reads its output to the end, for at most
+    // kEndTimeoutMs; returns the first ERROR line, or "".
+    static std::string closeAndReadRest(EngineProcess& e) {
+        e.send("END");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEndTimeoutMs);
+        std::string error, line;
+        for (;;) {
+            const long left = long(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       deadline - std::chrono::steady_clock::now())
+                                       .count());
+            if (left <= 0 || !e.readLine(line, int(left))) break;
+            if (error.empty() && isError(line)) error = line;
+        }
+        e.waitExit(kEndTimeoutMs);
+        return error;
+    }
+
+    // The lines a kept engine has already written; returns the first ERROR
+    // line, or "". Later ones are caught when its next game starts.
+    static std::string readWaiting(EngineProcess& e) {
+        std::string error, line;
+        while (e.readLine(line, 1))
+            if (error.empty() && isError(line)) error = line;
+        return error;
+    }
+};
+
+std::string summary(const Options& o, const Totals& t) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "engine 1 wins %d, engine 2 wins %d, draws %d, illegal moves %d, time losses %d, crashes %d, "
+                  "longest think %ld ms, moves over %ld ms %d, engine errors %d",
+                  t.wins[0], t.wins[1], t.draws, t.illegal, t.timeLosses, t.crashes, t.longestMs, o.turnMs,
+                  t.overruns, t.engineErrors);
+    std::string s = text;
+    if (!t.anyMoveTimed) return s + ", worst overrun none";
+    s += ", worst overrun " + std::to_string(t.worstTurnOverrunMs) + " ms";
+    if (o.matchMs) s += ", worst overrun of time_left " + std::to_string(t.worstTimeLeftOverrunMs) + " ms";
+    return s;
 }
 
 }  // namespace
@@ -278,27 +488,31 @@ int main(int argc, char** argv) {
         else if (a == "--tolerance") o.toleranceMs = std::atol(next().c_str());
         else if (a == "--openings") o.openingsFile = next();
         else if (a == "--hash") o.hash = std::atol(next().c_str());
+        else if (a == "--keep") o.keep = true;
+        else if (a == "--board-mode") o.boardMode = o.keep = true;
         else if (a == "--verbose") o.verbose = true;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return 2;
         }
     }
-    std::vector<std::vector<std::pair<int, int>>> openings;
+    std::vector<Moves> openings;
     if (!o.openingsFile.empty()) openings = readOpenings(o.openingsFile);
     Totals t;
+    Match match(o, t);
     for (int g = 0; g < o.games; ++g) {
         const int first = g % 2;
-        const auto opening = openings.empty() ? std::vector<std::pair<int, int>>{} : openings[size_t(g / 2) % openings.size()];
-        int winner = playGame(o, g + 1, first, opening, t);
+        const Moves opening = openings.empty() ? Moves{} : openings[size_t(g / 2) % openings.size()];
+        const int winner = match.playGame(g + 1, first, opening, g + 1 == o.games);
         if (winner >= 0) ++t.wins[winner];
-        else if (winner == -1) ++t.draws;
+        else if (winner == kDraw) ++t.draws;
         std::printf("game %d (engine %d black): %s\n", g + 1, first + 1,
-                    winner == -1 ? "draw" : winner == -2 ? "no game" : winner == 0 ? "engine 1 wins" : "engine 2 wins");
+                    winner == kDraw     ? "draw"
+                    : winner == kNoGame ? "no game"
+                    : winner == 0       ? "engine 1 wins"
+                                        : "engine 2 wins");
         std::fflush(stdout);
     }
-    std::printf("engine 1 wins %d, engine 2 wins %d, draws %d, illegal moves %d, time losses %d, crashes %d, "
-                "longest think %ld ms, moves over %ld ms %d\n",
-                t.wins[0], t.wins[1], t.draws, t.illegal, t.timeLosses, t.crashes, t.longestMs, o.turnMs, t.overruns);
-    return t.illegal || t.timeLosses || t.crashes ? 1 : 0;
+    std::printf("%s\n", summary(o, t).c_str());
+    return t.illegal || t.timeLosses || t.crashes || t.engineErrors ? 1 : 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests the Windows executables of build-win/ under wine (run by `make test-windows`
 # after `make windows` and a Linux build of test_protocol, selfplay and bench in build/):
-#   1. the executables are static (only system DLLs) and GUI-subsystem programs;
+#   1. the executables are static (only system DLLs) and console programs
+#      (subsystem Windows CUI, as the tournament protocol requires);
 #   2. the protocol tests (the Linux test driver, OLVAR_ENGINE_RUNNER=wine) pass
 #      against each;
 #   3. the bench node total of each equals the Linux one;
@@ -32,13 +33,14 @@ command -v wine >/dev/null || { echo "wine is not installed (Debian: wine64, win
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# 1. Static and console-less.
+# 1. Static console programs.
 for pair in "x86_64:$exe64" "i686:$exe32"; do
   arch=${pair%%:*} exe=${pair#*:}
   info=$("$arch-w64-mingw32-objdump" -p "$exe")
-  grep -q 'Subsystem.*(Windows GUI)' <<<"$info" || fail "$(basename "$exe") is not a GUI-subsystem program"
+  subsystem=$(awk '/^Subsystem/ {sub(/^[^(]*\(/, ""); sub(/\).*$/, ""); print}' <<<"$info")
+  [ "$subsystem" = "Windows CUI" ] || fail "$(basename "$exe") has subsystem '$subsystem', not a console program (Windows CUI)"
   dlls=$(grep 'DLL Name:' <<<"$info" | awk '{print $3}' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
-  echo "$(basename "$exe"): GUI subsystem, imports: $dlls"
+  echo "$(basename "$exe"): subsystem $subsystem, imports: $dlls"
   for dll in $dlls; do
     case $dll in
       kernel32.dll|msvcrt.dll|user32.dll|advapi32.dll|ws2_32.dll|shell32.dll|gdi32.dll) ;;
