@@ -257,6 +257,29 @@ TEST(AnalysisBalance, TwoOnAnEmptyBoardAnswersAPairWithinThreeRowsAndColumns) {
     EXPECT_EQ(e.waitExit(), 0);
 }
 
+// The first analysis of a process pays for setting up its tables; with a short
+// budget it still ranks the n moves asked for, each with its line.
+TEST(AnalysisNbest, FirstAnalysisOfAProcessRanksNMovesOnAShortBudget) {
+    for (int budget : {400, 1000}) {
+        EngineProcess e;
+        e.send("INFO timeout_turn " + std::to_string(budget));
+        start(e, "START 15");
+        position(e, {"7,7,2", "7,8,1", "8,8,2"});
+        e.send("ovnbest 3");
+        std::vector<std::string> lines = e.readUntilPrefix("MESSAGE DETAIL (NBEST)", Slow);
+        ASSERT_TRUE(startsWith(lines.back(), "MESSAGE DETAIL (NBEST)")) << lines.back();
+        for (int i = 0; i < 3; ++i) {
+            const std::string line = e.nextLine(Slow);
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(line, m, NbestFinalLine)) << budget << ": " << line;
+            EXPECT_EQ(std::stoi(m[1]), i);
+        }
+        EXPECT_TRUE(restOfThink(e).empty());
+        e.send("END");
+        EXPECT_EQ(e.waitExit(), 0);
+    }
+}
+
 TEST(AnalysisEdge, FullOrFullyMaskedBoardGivesAFinalLineWithoutAPoint) {
     const std::regex nbest(R"(MESSAGE DETAIL \(NBEST\) DEPTH:0-0 VAL:0 TIME:\d+ms NODE:0m)");
     const std::regex balance(R"(MESSAGE DETAIL \(BALANCE\) DEPTH:0-0 \|VAL\+0\|:10000 TIME:\d+ms NODE:0m)");

@@ -151,6 +151,40 @@ TEST_F(HashTableSizes, SearchResetResizesToTheSettingAndClears) {
     EXPECT_TRUE(everyWordIsZero());
 }
 
+TEST_F(HashTableSizes, MemoryLimitGivesTheTablesWhatIsLeftAsAPowerOfTwo) {
+    constexpr int64_t MiB = int64_t{1} << 20;
+    // No limit, or a limit with room: hash_size as it is, rounded or not.
+    EXPECT_EQ(bucketsWithinMemory(DefaultHashBuckets, 0), DefaultHashBuckets);
+    EXPECT_EQ(bucketsWithinMemory(100000, -5), 100000);
+    EXPECT_EQ(bucketsWithinMemory(DefaultHashBuckets, 350000000), DefaultHashBuckets);
+    EXPECT_EQ(bucketsWithinMemory(100000, 64 * MiB), 65536);
+    EXPECT_EQ(bucketsWithinMemory(50000, 64 * MiB), 50000);
+    // 64 MiB leaves 24 MiB: exactly 65536 buckets of 384 bytes.
+    EXPECT_EQ(bucketsWithinMemory(DefaultHashBuckets, 64 * MiB), 65536);
+    EXPECT_EQ(bucketsWithinMemory(DefaultHashBuckets, 64 * MiB - 1), 32768);
+    for (int64_t limit : {41 * MiB, 64 * MiB, 100 * MiB, 350 * MiB, 1000 * MiB, int64_t{INT32_MAX}}) {
+        const int32_t buckets = bucketsWithinMemory(INT32_MAX, limit);
+        EXPECT_LE(buckets * HashBytesPerBucket + MemoryReserveBytes, limit) << limit;
+        EXPECT_GT(2 * buckets * HashBytesPerBucket + MemoryReserveBytes, limit) << limit;
+        EXPECT_EQ(buckets & (buckets - 1), 0) << limit;
+    }
+    // Below what the engine needs without tables: the smallest tables.
+    EXPECT_EQ(bucketsWithinMemory(DefaultHashBuckets, 10 * MiB), 1);
+    EXPECT_EQ(bucketsWithinMemory(0, 0), 1);
+}
+
+TEST_F(HashTableSizes, PreparedTablesAreEmptyAndNeedNoFurtherClear) {
+    fillEverything();
+    prepareHashTables(SmallSize);
+    EXPECT_TRUE(everyWordIsZero());
+    EXPECT_TRUE(hashTableControl.untouched.load());
+    storeExact(2, 5, 1, keyFor(1, 1));
+    EXPECT_FALSE(hashTableControl.untouched.load());
+    prepareHashTables(SmallSize * 2);  // a new size comes empty
+    EXPECT_EQ(hashTableSize(), SmallSize * 2);
+    EXPECT_TRUE(everyWordIsZero());
+}
+
 // What a clear racing with a store or a probe can leave: any subset of an
 // entry's words zeroed. Each such entry is a miss or reads back its own value.
 TEST_F(HashTableSizes, PartlyClearedEntriesReadAsMissesOrIntact) {
