@@ -1,6 +1,10 @@
+#include <array>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 
+#include "board/board.h"
+#include "board/board_check.h"
 #include "control/game_record.h"
 
 using namespace control;
@@ -140,4 +144,72 @@ TEST_F(GameRecordTest, BlockStonesArePartOfThePositionBeforeTheBuild) {
     output([] { restartGame(); });
     EXPECT_FALSE(hasBlockStone(3, 3));
     EXPECT_TRUE(output([] { EXPECT_TRUE(addOpponentMove(3, 3)); }).empty());
+}
+
+namespace {
+
+// A body from "x,y,who" triples.
+PositionBody bodyOf(std::initializer_list<std::array<int, 3>> stones) {
+    PositionBody body;
+    for (const auto& s : stones) EXPECT_TRUE(body.add(s[0], s[1], static_cast<StoneField>(s[2])));
+    return body;
+}
+
+// Whether every point of the board holds what the record says: its moves with
+// their colours, its block stones, nothing else.
+bool boardMatchesRecord() {
+    int expected[board::MaxSide][board::MaxSide] = {};
+    for (int i = 0; i < game.moveCount; ++i) expected[game.moves[i].x][game.moves[i].y] = game.moves[i].colour;
+    for (int i = 0; i < game.blockCount; ++i) expected[game.blocks[i].x][game.blocks[i].y] = 3;
+    for (int x = 0; x < geometry.boardHeight; ++x)
+        for (int y = 0; y < geometry.boardWidth; ++y)
+            if (board::cellAt(x, y) != expected[x][y]) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(GameRecordTest, ReplacedPositionsKeepTheBuiltBoardInStep) {
+    output([] { setupBoard(15, 15); });
+    ASSERT_TRUE(replacePosition(bodyOf({{7, 7, 1}, {7, 8, 2}, {8, 8, 1}, {9, 9, 2}})).accepted);
+    int64_t clock = 1000;
+    output([&] { applyRule(clock); });
+    ASSERT_NE(game.builtRule, -1);
+    game.lastValue = 77;
+    // 1. The opponent's reply added: a continuation keeps the last value.
+    ASSERT_TRUE(replacePosition(bodyOf({{7, 7, 2}, {7, 8, 1}, {8, 8, 2}, {9, 9, 1}, {6, 6, 2}})).accepted);
+    EXPECT_EQ(game.moveCount, 5);
+    EXPECT_EQ(game.lastValue, 77);
+    EXPECT_TRUE(boardMatchesRecord());
+    // 2. Another game sharing the first two moves, listed out of order.
+    ASSERT_TRUE(replacePosition(bodyOf({{7, 7, 1}, {3, 3, 1}, {7, 8, 2}, {3, 4, 2}})).accepted);
+    EXPECT_EQ(game.lastValue, 0);
+    ASSERT_EQ(game.moveCount, 4);
+    EXPECT_EQ(game.moves[2].x, 3);
+    EXPECT_EQ(game.moves[2].y, 3);
+    EXPECT_EQ(game.moves[2].colour, 1);
+    EXPECT_TRUE(boardMatchesRecord());
+    std::string why;
+    EXPECT_TRUE(board::checkBoard(&why)) << why;
+    // 3. Block stones come and go with their positions.
+    ASSERT_TRUE(replacePosition(bodyOf({{5, 5, 3}, {7, 7, 1}, {0, 0, 3}, {7, 8, 2}})).accepted);
+    EXPECT_EQ(game.blockCount, 2);
+    EXPECT_TRUE(boardMatchesRecord());
+    ASSERT_TRUE(replacePosition(bodyOf({{0, 0, 3}, {7, 8, 2}})).accepted);
+    EXPECT_EQ(game.blockCount, 1);
+    EXPECT_EQ(game.moveCount, 1);
+    EXPECT_TRUE(boardMatchesRecord());
+    EXPECT_TRUE(board::checkBoard(&why)) << why;
+    // 4. A refused body changes nothing.
+    const PositionResult refused = replacePosition(bodyOf({{1, 1, 1}, {2, 2, 1}}));
+    EXPECT_FALSE(refused.accepted);
+    EXPECT_EQ(refused.own, 2);
+    EXPECT_EQ(refused.opponent, 0);
+    EXPECT_EQ(game.moveCount, 1);
+    EXPECT_EQ(game.blockCount, 1);
+    EXPECT_TRUE(boardMatchesRecord());
+    // 5. A rebuild from the record gives the same board.
+    game.builtRule = -1;
+    output([&] { applyRule(clock); });
+    EXPECT_TRUE(boardMatchesRecord());
 }
