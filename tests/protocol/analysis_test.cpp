@@ -14,6 +14,7 @@
 using testing_support::EngineProcess;
 using testing_support::expectGreeting;
 using testing_support::isMoveLine;
+using testing_support::maskAll;
 using testing_support::start;
 
 namespace {
@@ -29,13 +30,6 @@ const std::regex NbestFinalLine(R"(MESSAGE \((\d+)\) VAL:(-?\d+) ((\[\d+,[A-X]\]
 void position(EngineProcess& e, const std::vector<std::string>& lines) {
     e.send("ovboard");
     for (const auto& l : lines) e.send(l);
-    e.send("DONE");
-}
-
-void maskAll(EngineProcess& e, int size) {
-    e.send("ovblock");
-    for (int x = 0; x < size; ++x)
-        for (int y = 0; y < size; ++y) e.send(std::to_string(x) + "," + std::to_string(y));
     e.send("DONE");
 }
 

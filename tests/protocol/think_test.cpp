@@ -11,6 +11,7 @@
 using testing_support::EngineProcess;
 using testing_support::expectGreeting;
 using testing_support::isMoveLine;
+using testing_support::maskAll;
 using testing_support::anyStartsWith;
 using testing_support::start;
 
@@ -65,10 +66,7 @@ TEST(ThinkBegin, MaskedCentreGivesTheNearestUnmaskedPoint) {
 TEST(ThinkBegin, EveryPointMaskedAnswersAnErrorAndRecordsNothing) {
     EngineProcess e;
     start(e, "START 5");
-    e.send("ovblock");
-    for (int x = 0; x < 5; ++x)
-        for (int y = 0; y < 5; ++y) e.send(std::to_string(x) + "," + std::to_string(y));
-    e.send("DONE");
+    maskAll(e, 5);
     e.send("BEGIN");
     std::string answer = e.awaitMove();
     EXPECT_EQ(answer.rfind("ERROR", 0), 0u) << answer;
@@ -96,10 +94,7 @@ TEST(ThinkNoMove, FullOrBlockedBoardAnswersOneErrorLine) {
     {
         EngineProcess e;
         start(e, "START 5");
-        e.send("ovblock");
-        for (int x = 0; x < 5; ++x)
-            for (int y = 0; y < 5; ++y) e.send(std::to_string(x) + "," + std::to_string(y));
-        e.send("DONE");
+        maskAll(e, 5);
         sendBoard(e, {"2,2,2", "0,0,1", "4,4,2"});
         EXPECT_EQ(e.awaitMove(5000), "ERROR no legal move: every empty point is blocked or forbidden");
         EXPECT_TRUE(e.silentFor(300));

@@ -38,6 +38,14 @@ inline void sendBody(EngineProcess& e, const std::string& command, const std::ve
     e.send("DONE");
 }
 
+// Masks every point of a size x size board with ovblock.
+inline void maskAll(EngineProcess& e, int size) {
+    e.send("ovblock");
+    for (int x = 0; x < size; ++x)
+        for (int y = 0; y < size; ++y) e.send(std::to_string(x) + "," + std::to_string(y));
+    e.send("DONE");
+}
+
 // Whether any line begins with prefix.
 inline bool anyStartsWith(const std::vector<std::string>& lines, const std::string& prefix) {
     for (const auto& l : lines)
