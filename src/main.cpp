@@ -1,4 +1,6 @@
+#include "control/engine.h"
 #include "protocol/command_loop.h"
+#include "protocol/reply.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -22,5 +24,10 @@ int main() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    protocol::runCommandLoop();
+    // The one engine of the process; never destroyed, since its worker thread
+    // may still be thinking when the process ends.
+    static protocol::StandardOutput output;
+    auto* engine = new control::Engine(output);
+    auto* loop = new protocol::CommandLoop(*engine, stdin);
+    protocol::runCommandLoop(*loop);
 }

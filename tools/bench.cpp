@@ -1,30 +1,17 @@
 // Deterministic bench: normal thinks to a fixed depth on a fixed set of
 // positions under all three rules, then an n-best and a balance think each to
 // its own fixed depth, with the hash tables cleared before each. The node
-// total is a signature of the search: a change that alters it alters search
-// behaviour.
+// total of a run on one thread is a signature of the search: a change that
+// alters it alters search behaviour. On more threads the normal thinks run
+// with helpers and the figures that matter are the nodes per second.
 //
-// Usage: bench [depth]   (default 9; the depth of the normal thinks only)
+// Usage: bench [depth [threads]]   (default 9 and 1; depth of the normal thinks only)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#ifdef _WIN32
-#include <io.h>
-#define dup _dup
-#define dup2 _dup2
-#define fdopen _fdopen
-#define NULL_DEVICE "NUL"
-#else
-#include <unistd.h>
-#define NULL_DEVICE "/dev/null"
-#endif
 
-#include "control/game_record.h"
-#include "protocol/command_loop.h"
-#include "protocol/settings.h"
+#include "control/engine.h"
 #include "search/hash_tables.h"
-#include "search/search_state.h"
 #include "think/think.h"
 
 namespace {
@@ -46,7 +33,7 @@ const BenchPosition Positions[] = {
 // Analysis thinks, each run through its driver to a fixed depth.
 struct AnalysisPosition {
     BenchPosition position;
-    void (*driver)();
+    think::ThinkResult (*driver)(think::Thinker&, const think::ThinkRequest&);
     const char* mode;
     int parameter;  // nbestCount or balanceTarget
     int depth;
@@ -57,43 +44,56 @@ const AnalysisPosition AnalysisPositions[] = {
     {{15, 15, 1, "7,7 8,8 6,8 8,7 8,6 9,5 7,9 5,9 6,6 7,6 5,7 8,10"}, think::balanceOneThink, "balance one", 0, 4},
 };
 
-void setUp(const BenchPosition& p, int depth) {
-    protocol::settings.rule = p.rule;
-    protocol::settings.maxNode = -1;  // no time limit: the depth alone ends the think
-    protocol::settings.maxDepth = depth;
-    protocol::settings.hashSize = 65536;
-    protocol::settings.showDetail = 0;
-    control::setupBoard(p.width, p.height);
+// The engine's report lines are not the bench's business.
+class Discard : public search::LineWriter {
+public:
+    void writeLine(const char*) override {}
+};
+
+void setUp(control::Engine& engine, const BenchPosition& p, int depth, int threads) {
+    control::EngineSettings& settings = engine.settings;
+    settings.rule = p.rule;
+    settings.maxNode = -1;  // no time limit: the depth alone ends the think
+    settings.maxDepth = depth;
+    settings.hashSize = 65536;
+    settings.showDetail = 0;
+    settings.threadNum = threads;
+    control::setupBoard(engine, p.width, p.height);
     const char* text = p.moves;
     int x, y, used;
     while (std::sscanf(text, " %d,%d%n", &x, &y, &used) == 2) {
-        control::addOpponentMove(x, y);
+        control::addMove(engine.game, x, y);
         text += used;
     }
+}
+
+// Nodes of the last think on every thread of the thinker.
+long long nodesSearched(const think::Thinker& thinker, int threads) {
+    long long nodes = thinker.main->nodeCount;
+    for (int i = 0; i + 1 < threads && i < int(thinker.helpers.size()); ++i) nodes += thinker.helpers[size_t(i)]->nodeCount;
+    return nodes;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int depth = argc > 1 ? std::atoi(argv[1]) : 9;
-    // The engine writes its reports to standard output; the bench keeps its own
-    // copy of it and sends the engine's to the null device.
-    std::fflush(stdout);
-    FILE* out = fdopen(dup(1), "w");
-    const int devNull = open(NULL_DEVICE, O_WRONLY);
-    dup2(devNull, 1);
+    const int threads = think::searchThreadsFor(argc > 2 ? std::atoi(argv[2]) : 1);
+    FILE* out = stdout;
+    static Discard discard;
+    auto* engine = new control::Engine(discard);
+    std::fprintf(out, "Threads: %d\n", threads);
 
     long long totalNodes = 0;
     double totalMs = 0;
     int index = 0;
     for (const BenchPosition& p : Positions) {
-        setUp(p, depth);
-        search::clearHashTables();
+        setUp(*engine, p, depth, threads);
+        search::clearHashTables(engine->hashTables);
         auto start = std::chrono::steady_clock::now();
-        think::normalThink();
-        std::fflush(stdout);
+        think::normalThink(engine->thinker, control::thinkRequest(*engine));
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        const long long nodes = search::searchState.nodeCount;
+        const long long nodes = nodesSearched(engine->thinker, threads);
         totalNodes += nodes;
         totalMs += ms;
         std::fprintf(out, "Position %d (%dx%d, rule %d): nodes %lld, time %.0f ms, nps %.0f\n", ++index, p.width,
@@ -101,15 +101,14 @@ int main(int argc, char** argv) {
     }
     for (const AnalysisPosition& a : AnalysisPositions) {
         const BenchPosition& p = a.position;
-        setUp(p, a.depth);
-        protocol::commandLoop.nbestCount = a.parameter;
-        protocol::commandLoop.balanceTarget = a.parameter;
-        search::clearHashTables();
+        setUp(*engine, p, a.depth, threads);
+        engine->worker.nbestCount = a.parameter;
+        engine->worker.balanceTarget = a.parameter;
+        search::clearHashTables(engine->hashTables);
         auto start = std::chrono::steady_clock::now();
-        a.driver();
-        std::fflush(stdout);
+        a.driver(engine->thinker, control::thinkRequest(*engine));
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        const long long nodes = search::searchState.nodeCount;
+        const long long nodes = engine->thinker.main->nodeCount;
         totalNodes += nodes;
         totalMs += ms;
         std::fprintf(out, "Position %d (%dx%d, rule %d, %s %d, depth %d): nodes %lld, time %.0f ms, nps %.0f\n",

@@ -9,7 +9,6 @@
 #include "board/board.h"
 #include "board/forbidden.h"
 #include "board/pattern_tables.h"
-#include "protocol/settings.h"
 
 namespace {
 
@@ -19,12 +18,13 @@ struct Point {
 
 // A 15 x 15 position of `stones` alternating stones in the central 9 x 9 area,
 // chosen by a fixed generator; returns the empty points of that area.
+board::Board& board = *new board::Board;
+
 std::vector<Point> setUpPosition(int rule, int seed, int stones) {
-    board::geometry.boardWidth = board::geometry.boardHeight = board::geometry.boardSize = 15;
-    board::geometry.winLengthParam = rule == board::FreeStyle ? 4 : 5;
-    protocol::settings.hashSize.store(1);
-    board::buildPatternTables(rule);
-    board::resetBoard();
+    board::Geometry geometry;
+    geometry.boardWidth = geometry.boardHeight = geometry.boardSize = 15;
+    static board::KeyGenerator keys;
+    board::resetBoard(board, rule, geometry, keys);
     uint32_t state = static_cast<uint32_t>(seed) * 2654435761u + 1;
     auto next = [&state](int n) {
         state = state * 1664525u + 1013904223u;
@@ -32,14 +32,14 @@ std::vector<Point> setUpPosition(int rule, int seed, int stones) {
     };
     for (int placed = 0; placed < stones;) {
         const int x = 3 + next(9), y = 3 + next(9);
-        if (board::cellAt(x, y) != 0) continue;
-        board::makeMove(x, y, 1 + placed % 2);
+        if (board::cellAt(board, x, y) != 0) continue;
+        board::makeMove(board, x, y, 1 + placed % 2);
         ++placed;
     }
     std::vector<Point> empty;
     for (int x = 3; x < 12; ++x)
         for (int y = 3; y < 12; ++y)
-            if (board::cellAt(x, y) == 0) empty.push_back({x, y});
+            if (board::cellAt(board, x, y) == 0) empty.push_back({x, y});
     return empty;
 }
 
@@ -48,10 +48,10 @@ void makeUnmake(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const Point p = points[i++ % points.size()];
-        board::makeMove(p.x, p.y, 1);
-        board::unmakeMove(p.x, p.y, 1);
+        board::makeMove(board, p.x, p.y, 1);
+        board::unmakeMove(board, p.x, p.y, 1);
     }
-    benchmark::DoNotOptimize(board::board.contributionSum[0]);
+    benchmark::DoNotOptimize(board.contributionSum[0]);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 
@@ -60,10 +60,10 @@ void makeUnmakeLight(benchmark::State& state) {
     size_t i = 0;
     for (auto _ : state) {
         const Point p = points[i++ % points.size()];
-        board::makeMoveLight(p.x, p.y, 2);
-        board::unmakeMoveLight(p.x, p.y, 2);
+        board::makeMoveLight(board, p.x, p.y, 2);
+        board::unmakeMoveLight(board, p.x, p.y, 2);
     }
-    benchmark::DoNotOptimize(board::board.contributionSum[0]);
+    benchmark::DoNotOptimize(board.contributionSum[0]);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 
@@ -73,10 +73,10 @@ void isForbiddenAllPoints(benchmark::State& state) {
     const std::vector<Point> points =
         setUpPosition(board::Renju, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     int forbidden = 0;
-    for (const Point& p : points) forbidden += board::isForbidden(p.x, p.y);
+    for (const Point& p : points) forbidden += board::isForbidden(board, p.x, p.y);
     for (auto _ : state) {
         int count = 0;
-        for (const Point& p : points) count += board::isForbidden(p.x, p.y);
+        for (const Point& p : points) count += board::isForbidden(board, p.x, p.y);
         benchmark::DoNotOptimize(count);
     }
     state.counters["forbidden"] = forbidden;

@@ -8,7 +8,6 @@
 #include "board/board.h"
 #include "board/geometry.h"
 #include "board/pattern_tables.h"
-#include "protocol/settings.h"
 #include "search/evaluation.h"
 
 namespace {
@@ -22,17 +21,19 @@ int nextBelow(int n) {
     return static_cast<int>((generatorState >> 11) % static_cast<uint64_t>(n));
 }
 
+search::SearchState& searchState = *new search::SearchState;
+
 void setUpPosition(int rule, int stones, uint64_t seed) {
-    protocol::settings.hashSize.store(1);
-    board::geometry.boardWidth = board::geometry.boardHeight = board::geometry.boardSize = 20;
-    board::geometry.winLengthParam = rule == board::FreeStyle ? 4 : 5;
-    if (board::tables.rule != rule) board::buildPatternTables(rule);
-    board::resetBoard();
+    board::Geometry geometry;
+    geometry.boardWidth = geometry.boardHeight = geometry.boardSize = 20;
+    static board::KeyGenerator keys;
+    board::Board& board = searchState.board;
+    board::resetBoard(board, rule, geometry, keys);
     generatorState = seed * 0x9E3779B97F4A7C15ull + 1;
     for (int placed = 0, attempt = 0; placed < stones && attempt < 50 * stones; ++attempt) {
         const int x = 10 + nextBelow(11) - 5, y = 10 + nextBelow(11) - 5;
-        if (board::board.cells[x][y] != 0) continue;
-        board::makeMove(x, y, 1 + placed % 2);
+        if (board.cells[x][y] != 0) continue;
+        board::makeMove(board, x, y, 1 + placed % 2);
         ++placed;
     }
 }
@@ -48,15 +49,15 @@ void evaluateLeafCost(benchmark::State& state) {
         setUpPosition(rule, stones, static_cast<uint64_t>(state.iterations() % Positions));
         state.ResumeTiming();
         for (int repeat = 0; repeat < 256; ++repeat) {
-            benchmark::DoNotOptimize(search::evaluateLeaf(0, 1));
-            benchmark::DoNotOptimize(search::evaluateLeaf(0, 2));
+            benchmark::DoNotOptimize(search::evaluateLeaf(searchState, 0, 1));
+            benchmark::DoNotOptimize(search::evaluateLeaf(searchState, 0, 2));
         }
     }
     for (int seed = 0; seed < Positions; ++seed) {
         setUpPosition(rule, stones, static_cast<uint64_t>(seed));
         for (int cls = 0; cls < 4; ++cls)
             for (int s = 0; s < 2; ++s)
-                for (int x = 0; x < 20; ++x) threatPoints += __builtin_popcount(board::board.threats[cls].rowMask[s][x]);
+                for (int x = 0; x < 20; ++x) threatPoints += __builtin_popcount(searchState.board.threats[cls].rowMask[s][x]);
     }
     state.SetItemsProcessed(state.iterations() * 512);
     state.counters["threatPoints"] = static_cast<double>(threatPoints) / Positions;

@@ -11,10 +11,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "control/game_record.h"
+#include "control/engine.h"
 #include "control/worker.h"
 #include "protocol/command_loop.h"
-#include "protocol/settings.h"
+#include "protocol/reply.h"
 
 namespace {
 
@@ -39,33 +39,42 @@ std::string capHashSizes(const uint8_t* data, size_t size) {
     return text;
 }
 
+// One engine for the whole run (its worker thread lives as long as the
+// process), put back to a new engine's state before each input.
+control::Engine& fuzzEngine() {
+    static protocol::StandardOutput output;
+    static control::Engine* engine = new control::Engine(output);
+    return *engine;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The engine's replies are not looked at; keep the terminal quiet.
     const int devNull = open("/dev/null", O_WRONLY);
     dup2(devNull, 1);
-    control::startWorkerThread();
+    control::startWorkerThread(fuzzEngine());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text = capHashSizes(data, size);
-    control::stopThink();
-    control::resetGame();
-    protocol::resetSettings();
-    protocol::settings.timeoutTurn = 20;
-    protocol::settings.hashSize = 1024;
-    control::worker().thinkMode.store(control::NormalThink);
+    control::Engine& engine = fuzzEngine();
+    control::stopThink(engine);
+    engine.game = control::GameRecord{};
+    engine.blockMask.clear();
+    control::restoreDefaults(engine.settings);
+    engine.settings.timeoutTurn = 20;
+    engine.settings.hashSize = 1024;
+    engine.worker.thinkMode.store(control::NormalThink);
 
     text.push_back('\0');  // fmemopen needs a non-empty buffer
     std::FILE* input = fmemopen(text.data(), text.size() - 1 > 0 ? text.size() - 1 : 1, "r");
     if (!input) return 0;
-    protocol::commandLoop.input = input;
-    while (protocol::readLine() && protocol::dispatchCommand() == protocol::CommandResult::Continue) {
+    protocol::CommandLoop loop(engine, input);
+    while (protocol::readLine(loop) && protocol::dispatchCommand(loop) == protocol::CommandResult::Continue) {
     }
-    control::stopThink();
-    protocol::commandLoop.input = stdin;
+    control::stopThink(engine);
     std::fclose(input);
     std::fflush(stdout);
     return 0;

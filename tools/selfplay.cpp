@@ -80,6 +80,15 @@ struct Referee {
     bool exactFiveAt(int x, int y, int dx, int dy) const { return run(x, y, dx, dy, 1) == 5; }
 
     // Renju: is a black stone on the empty point (x, y) forbidden?
+    // Renju: whether black has a point to play at all (late in a crowded
+    // game every empty point may be forbidden for it).
+    bool blackCanMove() {
+        for (int x = 0; x < height; ++x)
+            for (int y = 0; y < width; ++y)
+                if (at(x, y) == 0 && !forbidden(x, y)) return true;
+        return false;
+    }
+
     bool forbidden(int x, int y) {
         static const int dirs[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
         if (at(x, y) != 0) return false;
@@ -329,6 +338,8 @@ private:
         for (;;) {
             if (int(moves.size()) >= area) return kDraw;
             const int colour = int(moves.size() % 2) + 1;
+            // No legal point for black is the end of the game, as a full board is.
+            if (o_.rule == 2 && colour == 1 && !ref.blackCanMove()) return kDraw;
             const int mover = colour == 1 ? first : 1 - first;
             const int result = playMove(ref, moves, mover, colour);
             if (result != kGoesOn) return result;

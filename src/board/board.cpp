@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "search/search_reset.h"
-
 namespace board {
-
-Board board;
 
 namespace {
 
@@ -16,12 +12,12 @@ constexpr int8_t threatClassOf[16] = {-1,        -1,        -1,            -1,  
                                       ThreePoint, FourPoint, FourPoint, OpenFourPoint, FivePoint, -1, -1, -1};
 
 // Whether the exact-five corrections apply to side index s under the built rule.
-inline bool correctsSide(int s) {
-    return s == 0 ? (tables.rule == Standard || tables.rule == Renju) : tables.rule == Standard;
+inline bool correctsSide(const Board& board, int s) {
+    return s == 0 ? (board.rule == Standard || board.rule == Renju) : board.rule == Standard;
 }
 
-inline int shapeValueAt(int x, int y, int s) {
-    return tables.shapeTable[s][board.directionCode[0][x][y][s]][board.directionCode[1][x][y][s]]
+inline int shapeValueAt(const Board& board, int x, int y, int s) {
+    return board.rules->shapeTable[s][board.directionCode[0][x][y][s]][board.directionCode[1][x][y][s]]
                             [board.directionCode[2][x][y][s]][board.directionCode[3][x][y][s]];
 }
 
@@ -32,8 +28,7 @@ inline bool countsForRoomSum(int weight, int score) {
 // Takes the point's current direction-d code of side s out of every sum and set,
 // before that code, the score or the weight change.
 template <bool Full>
-void removePointCode(int x, int y, int s, int d) {
-    Board& b = board;
+void removePointCode(Board& b, int x, int y, int s, int d) {
     const int score = b.pointScore[x][y][s];
     const int weight = b.pointWeight[x][y][s];
     b.contributionSum[s] -= b.pointContribution[x][y][s];
@@ -60,11 +55,10 @@ void removePointCode(int x, int y, int s, int d) {
 // Puts the point back into the sums and sets once its new direction-d code,
 // score and weight are stored.
 template <bool Full>
-void addPointCode(int x, int y, int s, int d) {
-    Board& b = board;
+void addPointCode(Board& b, int x, int y, int s, int d) {
     const int score = b.pointScore[x][y][s];
     const int weight = b.pointWeight[x][y][s];
-    const int value = score + shapeValueAt(x, y, s);
+    const int value = score + shapeValueAt(b, x, y, s);
     b.pointValue[x][y][s] = static_cast<int16_t>(value);
     if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
     const int contribution = weight * value / 32;
@@ -87,8 +81,7 @@ void addPointCode(int x, int y, int s, int d) {
 
 // A room change under an unchanged code moves only the weight and what depends
 // on it; the value, the score and the point sets stay.
-void changeRoom(int x, int y, int s, int delta) {
-    Board& b = board;
+void changeRoom(Board& b, int x, int y, int s, int delta) {
     const int score = b.pointScore[x][y][s];
     const int oldWeight = b.pointWeight[x][y][s];
     const int weight = oldWeight + delta;
@@ -102,7 +95,7 @@ void changeRoom(int x, int y, int s, int delta) {
 
 // Whether both five points of the straight four made by colour at q stay exact
 // fives: filling either end must not join a further own stone into six.
-bool fourStaysOpen(int x, int y, int d, int colour) {
+bool fourStaysOpen(const Board& board, int x, int y, int d, int colour) {
     const int dx = directionDelta[d][0], dy = directionDelta[d][1];
     int k = 1;
     while (board.cells[x + k * dx][y + k * dy] == colour) ++k;
@@ -117,35 +110,33 @@ bool fourStaysOpen(int x, int y, int d, int colour) {
 // still turn a Five into a longer row or shut one end of an OpenFour. Outside the
 // playing rectangle every cell holds 3, so no bounds tests are needed.
 template <bool Full>
-void correctExactFive(int x, int y, int d, int s) {
-    Board& b = board;
+void correctExactFive(Board& b, int x, int y, int d, int s) {
     const int colour = s + 1;
     const int dx = directionDelta[d][0], dy = directionDelta[d][1];
     int16_t& code = b.directionCode[d][x][y][s];
     if (code == Five) {
         auto own = [&](int k) { return b.cells[x + k * dx][y + k * dy] == colour; };
         if ((!own(-1) && own(5)) || (!own(1) && own(-5))) {
-            removePointCode<Full>(x, y, s, d);
+            removePointCode<Full>(b, x, y, s, d);
             b.pointScore[x][y][s] = static_cast<int16_t>(b.pointScore[x][y][s] - codeScore[Five]);
             code = Overline;
-            addPointCode<Full>(x, y, s, d);
+            addPointCode<Full>(b, x, y, s, d);
         }
-    } else if (code == OpenFour && !fourStaysOpen(x, y, d, colour)) {
-        removePointCode<Full>(x, y, s, d);
+    } else if (code == OpenFour && !fourStaysOpen(b, x, y, d, colour)) {
+        removePointCode<Full>(b, x, y, s, d);
         b.pointScore[x][y][s] = static_cast<int16_t>(b.pointScore[x][y][s] - (codeScore[OpenFour] - codeScore[DeadFour]));
         code = DeadFour;
-        addPointCode<Full>(x, y, s, d);
+        addPointCode<Full>(b, x, y, s, d);
     }
 }
 
 // Re-reads the line table for the on-board points within winLengthParam of
 // (x, y) along direction d, after the line word of that direction changed.
 template <bool Full, int D>
-void updateDirection(int x, int y) {
-    Board& b = board;
+void updateDirection(Board& b, int x, int y) {
     constexpr int dx = directionDelta[D][0], dy = directionDelta[D][1];
-    const int radius = geometry.winLengthParam;
-    const int height = geometry.boardHeight, width = geometry.boardWidth;
+    const int radius = b.geometry.winLengthParam;
+    const int height = b.geometry.boardHeight, width = b.geometry.boardWidth;
     uint64_t word;
     int position, line;
     if constexpr (D == 0) {
@@ -155,10 +146,10 @@ void updateDirection(int x, int y) {
         line = y, position = x;
         word = b.colLines[line];
     } else if constexpr (D == 2) {
-        line = x + y, position = tables.antiDiagPos[x][y];
+        line = x + y, position = b.antiDiagPos[x][y];
         word = b.antiLines[line];
     } else {
-        line = x - y + geometry.boardSize - 1, position = tables.diagPos[x][y];
+        line = x - y + b.geometry.boardSize - 1, position = b.diagPos[x][y];
         word = b.diagLines[line];
     }
     int kMin = -radius, kMax = radius;
@@ -178,28 +169,29 @@ void updateDirection(int x, int y) {
     // From now on these points hold table entries instead of their reset values.
     b.visitedLines[D][line] |= ((2u << (kMax - kMin)) - 1) << (position + kMin);
 
-    const bool corrects[2] = {correctsSide(0), correctsSide(1)};
+    const bool corrects[2] = {correctsSide(b, 0), correctsSide(b, 1)};
+    const LineEntry* lineTable = b.rules->lineTable;
     for (int k = kMin; k <= kMax; ++k) {
         const int qx = x + k * dx, qy = y + k * dy;
-        const LineEntry& entry = tables.lineTable[(word >> (2 * (position + k))) & LineKeyMask];
+        const LineEntry& entry = lineTable[(word >> (2 * (position + k))) & LineKeyMask];
         for (int s = 0; s < 2; ++s) {
             int16_t& code = b.directionCode[D][qx][qy][s];
             int16_t& room = b.room[D][qx][qy][s];
             if (entry.code[s] != code) {
-                removePointCode<Full>(qx, qy, s, D);
+                removePointCode<Full>(b, qx, qy, s, D);
                 b.pointScore[qx][qy][s] =
                     static_cast<int16_t>(b.pointScore[qx][qy][s] + codeScore[entry.code[s]] - codeScore[code]);
                 b.pointWeight[qx][qy][s] = static_cast<int16_t>(b.pointWeight[qx][qy][s] + entry.room[s] - room);
                 code = entry.code[s];
                 room = entry.room[s];
-                addPointCode<Full>(qx, qy, s, D);
+                addPointCode<Full>(b, qx, qy, s, D);
             } else if (entry.room[s] != room) {
                 // The room follows the position even when the code stays, so that
                 // weights never go stale and a take-back restores them exactly.
-                changeRoom(qx, qy, s, entry.room[s] - room);
+                changeRoom(b, qx, qy, s, entry.room[s] - room);
                 room = entry.room[s];
             }
-            if ((code == OpenFour || code == Five) && corrects[s]) correctExactFive<Full>(qx, qy, D, s);
+            if ((code == OpenFour || code == Five) && corrects[s]) correctExactFive<Full>(b, qx, qy, D, s);
         }
     }
 }
@@ -215,18 +207,17 @@ inline void writeLineCell(uint64_t& word, int position, int cell, bool place) {
 // Puts cell on (x, y) or takes it off, line by line: each line word changes
 // before its direction's points are re-read.
 template <bool Full>
-void placeOrRemove(int x, int y, int cell, bool place) {
-    Board& b = board;
+void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
     b.cells[x][y] = static_cast<int8_t>(place ? cell : 0);
     writeLineCell(b.rowLines[x], y, cell, place);
-    updateDirection<Full, 0>(x, y);
+    updateDirection<Full, 0>(b, x, y);
     writeLineCell(b.colLines[y], x, cell, place);
-    updateDirection<Full, 1>(x, y);
-    writeLineCell(b.antiLines[x + y], tables.antiDiagPos[x][y], cell, place);
-    updateDirection<Full, 2>(x, y);
-    writeLineCell(b.diagLines[x - y + geometry.boardSize - 1], tables.diagPos[x][y], cell, place);
-    updateDirection<Full, 3>(x, y);
-    b.hashKey ^= tables.zobristKeys[x][y][cell - 1];
+    updateDirection<Full, 1>(b, x, y);
+    writeLineCell(b.antiLines[x + y], b.antiDiagPos[x][y], cell, place);
+    updateDirection<Full, 2>(b, x, y);
+    writeLineCell(b.diagLines[x - y + b.geometry.boardSize - 1], b.diagPos[x][y], cell, place);
+    updateDirection<Full, 3>(b, x, y);
+    b.hashKey ^= b.zobristKeys[x][y][cell - 1];
 }
 
 void setLineSentinels(uint64_t& word, int length) {
@@ -235,10 +226,20 @@ void setLineSentinels(uint64_t& word, int length) {
 
 }  // namespace
 
-void resetBoard() {
-    Board& b = board;
+void resetBoard(Board& b, int rule, const Geometry& shape, KeyGenerator& keys) {
+    const Geometry geometry = shape;  // shape may be the board's own copy, wiped below
+    std::memset(static_cast<void*>(&b), 0, sizeof b);
+    b.rules = &ruleTables(rule);
+    b.rule = b.rules->rule;
+    b.geometry = geometry;
+    b.geometry.winLengthParam = b.rule == FreeStyle ? 4 : 5;
+    keys.fill(b.zobristKeys);
     const int n = geometry.boardSize;
-    std::memset(&b, 0, sizeof b);
+    for (int x = 0; x < n; ++x)
+        for (int y = 0; y < n; ++y) {
+            b.antiDiagPos[x][y] = std::min(y, n - 1 - x);
+            b.diagPos[x][y] = std::min(x, y);
+        }
     std::memset(b.cells.data, 3, sizeof b.cells.data);
     for (int x = 0; x < n; ++x)
         for (int y = 0; y < n; ++y) b.cells[x][y] = 0;
@@ -247,17 +248,16 @@ void resetBoard() {
         setLineSentinels(b.colLines[i], n);
     }
     for (int i = 0; i < 2 * n - 1; ++i) {
-        setLineSentinels(b.antiLines[i], antiLineLength(i));
-        setLineSentinels(b.diagLines[i], diagLineLength(i));
+        setLineSentinels(b.antiLines[i], antiLineLength(b, i));
+        setLineSentinels(b.diagLines[i], diagLineLength(b, i));
     }
-    search::resetSearchState();
 
     // Interior points start with code One in every direction with room for a
     // five; they keep it until a stone comes within reach along that line.
     for (int x = 0; x < n; ++x)
         for (int y = 0; y < n; ++y) {
-            const int positions[4] = {y, x, tables.antiDiagPos[x][y], tables.diagPos[x][y]};
-            const int lengths[4] = {n, n, antiLineLength(x + y), diagLineLength(x - y + n - 1)};
+            const int positions[4] = {y, x, b.antiDiagPos[x][y], b.diagPos[x][y]};
+            const int lengths[4] = {n, n, antiLineLength(b, x + y), diagLineLength(b, x - y + n - 1)};
             for (int d = 0; d < 4; ++d) {
                 const int p = positions[d], length = lengths[d];
                 const int room = std::min(p, 4) + std::min(length - 1 - p, 4);
@@ -273,7 +273,7 @@ void resetBoard() {
                     score += codeScore[b.directionCode[d][x][y][s]];
                     weight += b.room[d][x][y][s];
                 }
-                const int value = score + shapeValueAt(x, y, s);
+                const int value = score + shapeValueAt(b, x, y, s);
                 b.pointScore[x][y][s] = static_cast<int16_t>(score);
                 b.pointWeight[x][y][s] = static_cast<int16_t>(weight);
                 b.pointValue[x][y][s] = static_cast<int16_t>(value);
@@ -285,12 +285,12 @@ void resetBoard() {
     if (geometry.boardWidth != geometry.boardHeight)
         for (int x = 0; x < n; ++x)
             for (int y = 0; y < n; ++y)
-                if (x >= geometry.boardHeight || y >= geometry.boardWidth) makeMove(x, y, 3);
+                if (x >= geometry.boardHeight || y >= geometry.boardWidth) makeMove(b, x, y, 3);
 }
 
-void makeMove(int x, int y, int cell) { placeOrRemove<true>(x, y, cell, true); }
-void unmakeMove(int x, int y, int cell) { placeOrRemove<true>(x, y, cell, false); }
-void makeMoveLight(int x, int y, int cell) { placeOrRemove<false>(x, y, cell, true); }
-void unmakeMoveLight(int x, int y, int cell) { placeOrRemove<false>(x, y, cell, false); }
+void makeMove(Board& board, int x, int y, int cell) { placeOrRemove<true>(board, x, y, cell, true); }
+void unmakeMove(Board& board, int x, int y, int cell) { placeOrRemove<true>(board, x, y, cell, false); }
+void makeMoveLight(Board& board, int x, int y, int cell) { placeOrRemove<false>(board, x, y, cell, true); }
+void unmakeMoveLight(Board& board, int x, int y, int cell) { placeOrRemove<false>(board, x, y, cell, false); }
 
 }  // namespace board

@@ -89,7 +89,19 @@ struct StrongPointSet {
     uint32_t summary[2];
 };
 
+// A plain object: a copy (as a helper thread takes of the main board) is a
+// board in the same state.
 struct Board {
+    // What the board was built for, fixed from one reset to the next: the rule
+    // and its tables, the geometry, the Zobrist keys drawn for this build and
+    // where each point lies on its diagonal lines.
+    const RuleTables* rules;
+    int32_t rule;
+    Geometry geometry;
+    ZobristKeys zobristKeys;
+    int32_t antiDiagPos[MaxSide][MaxSide];
+    int32_t diagPos[MaxSide][MaxSide];
+
     PaddedGrid<int8_t> cells;
     uint64_t rowLines[MaxSide];
     uint64_t colLines[MaxSide];
@@ -112,32 +124,30 @@ struct Board {
     uint32_t visitedLines[4][MaxLines];
 };
 
-extern Board board;
+inline int cellAt(const Board& board, int x, int y) { return board.cells[x][y]; }
 
-inline int cellAt(int x, int y) { return board.cells[x][y]; }
-
-inline int antiLineLength(int index) {
-    const int n = geometry.boardSize;
+inline int antiLineLength(const Board& board, int index) {
+    const int n = board.geometry.boardSize;
     return (index < 2 * n - 2 - index ? index : 2 * n - 2 - index) + 1;
 }
 
-inline int diagLineLength(int index) {
-    const int n = geometry.boardSize;
+inline int diagLineLength(const Board& board, int index) {
+    const int n = board.geometry.boardSize;
     const int offset = index - (n - 1);
     return n - (offset < 0 ? -offset : offset);
 }
 
-// Empties the board for the current geometry and the rule of the last
-// buildPatternTables, clears the search's per-game state and places the blocks
-// outside the playing rectangle.
-void resetBoard();
+// Empties the board for rule and geometry (its winLengthParam follows the
+// rule), draws its Zobrist keys from keys and places the blocks outside the
+// playing rectangle.
+void resetBoard(Board& board, int rule, const Geometry& geometry, KeyGenerator& keys);
 
 // Places cell (1, 2 or 3) on the empty on-board point (x, y); unmakeMove removes
 // it again. The light pair skips strongPoints and is used where nothing reads
 // them before the matching light unmake.
-void makeMove(int x, int y, int cell);
-void unmakeMove(int x, int y, int cell);
-void makeMoveLight(int x, int y, int cell);
-void unmakeMoveLight(int x, int y, int cell);
+void makeMove(Board& board, int x, int y, int cell);
+void unmakeMove(Board& board, int x, int y, int cell);
+void makeMoveLight(Board& board, int x, int y, int cell);
+void unmakeMoveLight(Board& board, int x, int y, int cell);
 
 }  // namespace board

@@ -16,16 +16,16 @@ namespace board {
 // True when every field agrees with a recomputation from the cells. With
 // withStrongPoints false the strongPoints sets are not compared (between a light
 // make and its unmake). On failure *why, if given, names the first mismatch.
-bool checkBoard(std::string* why = nullptr, bool withStrongPoints = true);
+bool checkBoard(const Board& board, std::string* why = nullptr, bool withStrongPoints = true);
 
 struct BoardSnapshot {
     alignas(Board) unsigned char bytes[sizeof(Board)];
 };
 
-void takeSnapshot(BoardSnapshot& snapshot);
+void takeSnapshot(const Board& board, BoardSnapshot& snapshot);
 
 // True when the board equals the snapshot byte for byte; otherwise *why, if
 // given, names the first differing field.
-bool matchesSnapshot(const BoardSnapshot& snapshot, std::string* why = nullptr);
+bool matchesSnapshot(const Board& board, const BoardSnapshot& snapshot, std::string* why = nullptr);
 
 }  // namespace board

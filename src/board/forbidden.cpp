@@ -12,7 +12,7 @@ struct Point {
 
 // First point from (x, y) along direction d (step +1 or -1) that does not hold
 // a first-player stone.
-Point walkEnd(int x, int y, int d, int step) {
+Point walkEnd(const Board& board, int x, int y, int d, int step) {
     const int dx = directionDelta[d][0] * step, dy = directionDelta[d][1] * step;
     do {
         x += dx, y += dy;
@@ -20,26 +20,26 @@ Point walkEnd(int x, int y, int d, int step) {
     return {x, y};
 }
 
-inline int firstPlayerCode(Point p, int d) { return board.directionCode[d][p.x][p.y][0]; }
+inline int firstPlayerCode(const Board& board, Point p, int d) { return board.directionCode[d][p.x][p.y][0]; }
 
 // With (x, y) still empty: whether both ends of the first player's run through
 // it along d could also complete a four there, so that the line may hold two.
-bool bothEndsMayFour(int x, int y, int d) {
-    const Point forward = walkEnd(x, y, d, 1);
-    if (!onBoard(forward.x, forward.y) || firstPlayerCode(forward, d) < DeadFour) return false;
-    const Point backward = walkEnd(x, y, d, -1);
-    return onBoard(backward.x, backward.y) && firstPlayerCode(backward, d) >= DeadFour;
+bool bothEndsMayFour(const Board& board, int x, int y, int d) {
+    const Point forward = walkEnd(board, x, y, d, 1);
+    if (!board.geometry.onBoard(forward.x, forward.y) || firstPlayerCode(board, forward, d) < DeadFour) return false;
+    const Point backward = walkEnd(board, x, y, d, -1);
+    return board.geometry.onBoard(backward.x, backward.y) && firstPlayerCode(board, backward, d) >= DeadFour;
 }
 
 // Whether the end point p completes the pattern (code wanted in direction d)
 // with a stone the first player may play.
-bool completesWith(Point p, int d, int wanted) {
-    return onBoard(p.x, p.y) && firstPlayerCode(p, d) == wanted && isForbidden(p.x, p.y) == 0;
+bool completesWith(Board& board, Point p, int d, int wanted) {
+    return board.geometry.onBoard(p.x, p.y) && firstPlayerCode(board, p, d) == wanted && isForbidden(board, p.x, p.y) == 0;
 }
 
 }  // namespace
 
-int isForbidden(int x, int y) {
+int isForbidden(Board& board, int x, int y) {
     int codes[4];
     int threatDirections = 0, first = -1, last = -1;
     bool overline = false;
@@ -59,26 +59,26 @@ int isForbidden(int x, int y) {
     if (threatDirections == 1) {
         const int code = codes[first];
         if (code < DeadFour || code == OpenFour) return 0;
-        if (!bothEndsMayFour(x, y, first)) return 0;
+        if (!bothEndsMayFour(board, x, y, first)) return 0;
     } else if (threatDirections == 2) {
         const bool firstIsFour = codes[first] >= DeadFour, lastIsFour = codes[last] >= DeadFour;
-        if (firstIsFour != lastIsFour && !bothEndsMayFour(x, y, firstIsFour ? first : last)) return 0;
+        if (firstIsFour != lastIsFour && !bothEndsMayFour(board, x, y, firstIsFour ? first : last)) return 0;
     }
 
-    makeMoveLight(x, y, 1);
+    makeMoveLight(board, x, y, 1);
     int threes = 0, fours = 0;
     for (int d = first; d <= last; ++d) {
         const int code = codes[d];
         if (code == SplitThree || code == StraightThree) {
-            if (completesWith(walkEnd(x, y, d, 1), d, OpenFour) || completesWith(walkEnd(x, y, d, -1), d, OpenFour))
+            if (completesWith(board, walkEnd(board, x, y, d, 1), d, OpenFour) || completesWith(board, walkEnd(board, x, y, d, -1), d, OpenFour))
                 ++threes;
         } else if (code >= DeadFour && code <= OpenFour) {
-            const bool forwardFour = completesWith(walkEnd(x, y, d, 1), d, Five);
+            const bool forwardFour = completesWith(board, walkEnd(board, x, y, d, 1), d, Five);
             fours += forwardFour;
-            if (!(forwardFour && code == OpenFour)) fours += completesWith(walkEnd(x, y, d, -1), d, Five);
+            if (!(forwardFour && code == OpenFour)) fours += completesWith(board, walkEnd(board, x, y, d, -1), d, Five);
         }
     }
-    unmakeMoveLight(x, y, 1);
+    unmakeMoveLight(board, x, y, 1);
     return threes >= 2 || fours >= 2 ? 1 : 0;
 }
 

@@ -11,10 +11,12 @@
 // their reset values (see board.h).
 #pragma once
 
+#include "board/board.h"
+
 namespace board {
 
 // 1 when a first-player stone at (x, y) is forbidden, else 0. Any point of the
 // working square may be asked; an occupied point answers 0.
-int isForbidden(int x, int y);
+int isForbidden(Board& board, int x, int y);
 
 }  // namespace board

@@ -8,7 +8,6 @@
 //
 // Invariant: 0 <= boardHeight, boardWidth <= MaxSide and boardSize <= MaxSide, so
 // every point that passes onBoard() indexes the fixed 24 x 24 arrays safely.
-// Written by the main thread only while the worker is idle.
 #pragma once
 
 #include <cstdint>
@@ -23,13 +22,16 @@ struct Geometry {
     int32_t boardHeight = 0;
     int32_t boardSize = 15;
     int32_t winLengthParam = 4;
+
+    // Whether (x, y) lies inside the playing rectangle.
+    bool onBoard(int x, int y) const { return x >= 0 && x < boardHeight && y >= 0 && y < boardWidth; }
+    int area() const { return boardWidth * boardHeight; }
 };
 
-extern Geometry geometry;
-
-// Whether (x, y) lies inside the playing rectangle.
-inline bool onBoard(int x, int y) {
-    return x >= 0 && x < geometry.boardHeight && y >= 0 && y < geometry.boardWidth;
-}
+// A stone of the game: colour 1 (first player), 2 (second player) or 3 (a
+// block stone, of neither side).
+struct Stone {
+    int32_t x, y, colour;
+};
 
 }  // namespace board

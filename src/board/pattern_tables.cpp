@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace board {
-
-PatternTables tables;
 
 namespace {
 
@@ -52,11 +51,11 @@ int renjuFirstPlayerShapeValue(const int sorted[4]) {
     return -scoreSum;
 }
 
-void fillLineTable(int rule) {
+void fillLineTable(RuleTables& tables, int rule) {
     for (uint32_t key = 0; key < LineKeyCount; ++key) tables.lineTable[key] = classifyLine(key, rule);
 }
 
-void fillShapeTable(int rule) {
+void fillShapeTable(RuleTables& tables, int rule) {
     for (int a = 0; a < 16; ++a)
         for (int b = 0; b <= a; ++b)
             for (int c = 0; c <= b; ++c)
@@ -72,35 +71,6 @@ void fillShapeTable(int rule) {
                         } while (std::next_permutation(order, order + 4));
                     }
                 }
-}
-
-uint32_t nextRandom() {
-    tables.randomState = tables.randomState * 214013u + 2531011u;
-    return tables.randomState >> 16 & 0x7fff;
-}
-
-void makeZobristKeys() {
-    for (int x = 0; x < MaxSide; ++x)
-        for (int y = 0; y < MaxSide; ++y)
-            for (int cell = 0; cell < 3; ++cell) {
-                uint64_t key = 0;
-                for (int part = 0; part < 5; ++part) key = key << 15 ^ nextRandom();
-                tables.zobristKeys[x][y][cell] = key;
-            }
-}
-
-void fillSmallTables() {
-    const int size = geometry.boardSize;
-    for (int x = 0; x < MaxSide; ++x)
-        for (int y = 0; y < MaxSide; ++y) {
-            const bool inSquare = x < size && y < size;
-            tables.antiDiagPos[x][y] = inSquare ? std::min(y, size - 1 - x) : 0;
-            tables.diagPos[x][y] = inSquare ? std::min(x, y) : 0;
-        }
-    std::fill(std::begin(tables.bitIndexTable), std::end(tables.bitIndexTable), 0);
-    for (int k = 0; k <= 15; ++k) tables.bitIndexTable[1 << k] = static_cast<uint8_t>(k);
-    tables.bitCountTable[0] = 0;
-    for (int i = 1; i <= 32768; ++i) tables.bitCountTable[i] = tables.bitCountTable[i & (i - 1)] + 1;
 }
 
 }  // namespace
@@ -151,12 +121,29 @@ LineEntry classifyLine(uint32_t key, int rule) {
     return entry;
 }
 
-void buildPatternTables(int rule) {
-    tables.rule = rule;
-    fillLineTable(rule);
-    fillShapeTable(rule);
-    makeZobristKeys();
-    fillSmallTables();
+void KeyGenerator::fill(ZobristKeys& keys) {
+    for (int x = 0; x < MaxSide; ++x)
+        for (int y = 0; y < MaxSide; ++y)
+            for (int cell = 0; cell < 3; ++cell) {
+                uint64_t key = 0;
+                for (int part = 0; part < 5; ++part) key = key << 15 ^ next();
+                keys[x][y][cell] = key;
+            }
+}
+
+const RuleTables& ruleTables(int rule) {
+    static RuleTables* built[3] = {};
+    static std::once_flag once[3];
+    const int r = rule == Standard || rule == Renju ? rule : FreeStyle;
+    std::call_once(once[r], [r] {
+        // Never freed: threads may read them until the process ends.
+        RuleTables* tables = new RuleTables;
+        tables->rule = r;
+        fillLineTable(*tables, r);
+        fillShapeTable(*tables, r);
+        built[r] = tables;
+    });
+    return *built[r];
 }
 
 }  // namespace board

@@ -1,5 +1,6 @@
 // Pattern tables: every shape question the board and the search ask is answered
-// by one load from a table built here once per rule.
+// by one load from a table built once per rule and then only read, by any
+// number of threads.
 //
 // LineKey (18 bits): nine consecutive cells of one line, two bits per cell.
 //
@@ -17,16 +18,14 @@
 // shapeTable[side][c0][c1][c2][c3]: combined value of a point whose four
 // direction codes are c0..c3; symmetric in the four codes.
 //
-// zobristKeys[x][y][cell - 1]: hash keys for a first-player stone, a
-// second-player stone and a block stone. They come from a 15-bit generator whose
-// state starts at 1 with the process and runs on from build to build, so the
-// first build of a run is always the same and later builds differ.
-//
-// Invariant: between builds every table is read-only; rule is the rule the
-// line and shape tables were built for (-1 before the first build).
+// Zobrist keys are not per rule: every build of a board draws a fresh set from
+// a KeyGenerator, a 15-bit generator whose state starts at 1 with the engine and
+// runs on from build to build, so the first build of a run is always the same
+// and later builds differ.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "board/geometry.h"
@@ -130,35 +129,56 @@ constexpr std::array<std::array<uint8_t, 5>, 128> makeWindowTable() {
 
 inline constexpr std::array<std::array<uint8_t, 5>, 128> windowTable = makeWindowTable();
 
-struct PatternTables {
+struct RuleTables {
     int32_t rule = -1;
-    uint32_t randomState = 1;  // key generator state; never reseeded
     LineEntry lineTable[LineKeyCount];
     int16_t shapeTable[2][16][16][16][16];
-    uint64_t zobristKeys[MaxSide][MaxSide][3];
-    int32_t antiDiagPos[MaxSide][MaxSide];
-    int32_t diagPos[MaxSide][MaxSide];
-    uint8_t bitIndexTable[32769];
-    uint8_t bitCountTable[32769];
 };
 
-extern PatternTables tables;
-
-// Rebuilds every table for rule (0 free-style, 1 standard, 2 Renju) and the
-// current geometry.boardSize. The board must be reset afterwards.
-void buildPatternTables(int rule);
+// The tables of rule (0 free-style, 1 standard, 2 Renju), built on the first
+// call for that rule; safe to call from any thread.
+const RuleTables& ruleTables(int rule);
 
 // What a stone of either side at the centre of key would make under rule.
 LineEntry classifyLine(uint32_t key, int rule);
 
+using ZobristKeys = uint64_t[MaxSide][MaxSide][3];
+
+// The engine's source of Zobrist keys: each fill draws MaxSide x MaxSide x 3
+// keys of five 15-bit parts, in row, column, cell order.
+struct KeyGenerator {
+    uint32_t state = 1;  // never reseeded
+
+    uint32_t next() {
+        state = state * 214013u + 2531011u;
+        return state >> 16 & 0x7fff;
+    }
+    void fill(ZobristKeys& keys);
+};
+
+namespace detail {
+constexpr std::array<uint8_t, 32769> makeBitIndexTable() {
+    std::array<uint8_t, 32769> table{};
+    for (int k = 0; k <= 15; ++k) table[std::size_t{1} << k] = static_cast<uint8_t>(k);
+    return table;
+}
+constexpr std::array<uint8_t, 32769> makeBitCountTable() {
+    std::array<uint8_t, 32769> table{};
+    for (int i = 1; i <= 32768; ++i) table[std::size_t(i)] = static_cast<uint8_t>(table[std::size_t(i & (i - 1))] + 1);
+    return table;
+}
+inline constexpr std::array<uint8_t, 32769> bitIndexTable = makeBitIndexTable();
+inline constexpr std::array<uint8_t, 32769> bitCountTable = makeBitCountTable();
+}  // namespace detail
+
 // Index of the single set bit of v, for v = 2^n with n <= 30.
 inline int bitIndex(uint32_t v) {
-    return v <= 32768 ? tables.bitIndexTable[v] : tables.bitIndexTable[v >> 15] + 15;
+    return v <= 32768 ? detail::bitIndexTable[v] : detail::bitIndexTable[v >> 15] + 15;
 }
 
 // Number of set bits of a row word (bits 0..23 only).
 inline int rowBitCount(uint32_t v) {
-    return tables.bitCountTable[v & 0x7fff] + tables.bitCountTable[v >> 15];
+    return detail::bitCountTable[v & 0x7fff] + detail::bitCountTable[v >> 15];
 }
 
 }  // namespace board

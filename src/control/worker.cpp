@@ -1,28 +1,45 @@
 #include "control/worker.h"
 
-#include <new>
 #include <thread>
 
+#include "control/engine.h"
 #include "think/think.h"
 
 namespace control {
 
-Worker& worker() {
-    // Never destroyed: the thread may still wait on these at process exit.
-    static Worker* instance = new Worker;
-    return *instance;
+namespace {
+
+[[noreturn]] void workerLoop(Engine& engine) {
+    Worker& w = engine.worker;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(w.startMutex);
+            w.startCondition.wait(lock, [&] { return w.thinkRequested; });
+            w.thinkRequested = false;
+        }
+        runOneThink(engine);
+        {
+            std::lock_guard<std::mutex> lock(w.idleMutex);
+            w.workerIdle.store(true, std::memory_order_relaxed);
+            w.idleCondition.notify_all();
+        }
+    }
 }
 
-void startWorkerThread() {
-    static std::once_flag started;
-    std::call_once(started, [] {
-        worker();
-        std::thread(workerLoop).detach();
-    });
+// Records and answers the engine's move.
+void playMove(Engine& engine, int x, int y) {
+    if (!addMove(engine.game, x, y)) search::writeLine(&engine.out, "ERROR my move [%d,%d]", x, y);
+    search::writeLine(&engine.out, "%d,%d", x, y);
 }
 
-void startThink() {
-    Worker& w = worker();
+}  // namespace
+
+void startWorkerThread(Engine& engine) {
+    std::call_once(engine.worker.started, [&engine] { std::thread(workerLoop, std::ref(engine)).detach(); });
+}
+
+void startThink(Engine& engine) {
+    Worker& w = engine.worker;
     w.stopRequested.store(0, std::memory_order_relaxed);
     w.workerIdle.store(false, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(w.startMutex);
@@ -30,47 +47,35 @@ void startThink() {
     w.startCondition.notify_all();
 }
 
-void stopThink() {
-    Worker& w = worker();
+void stopThink(Engine& engine) {
+    Worker& w = engine.worker;
     w.stopRequested.store(1, std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(w.idleMutex);
     w.idleCondition.wait(lock, [&] { return w.workerIdle.load(std::memory_order_relaxed); });
 }
 
-void workerLoop() {
-    Worker& w = worker();
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(w.startMutex);
-            w.startCondition.wait(lock, [&] { return w.thinkRequested; });
-            w.thinkRequested = false;
-        }
-        // Special modes last for one think; the next one is normal again.
-        switch (w.thinkMode.load(std::memory_order_relaxed)) {
-        case NormalThink:
-            think::normalThink();
-            break;
-        case BalanceOneThink:
-            w.thinkMode.store(NormalThink, std::memory_order_relaxed);
-            think::balanceOneThink();
-            break;
-        case BalanceTwoThink:
-            w.thinkMode.store(NormalThink, std::memory_order_relaxed);
-            think::balanceTwoThink();
-            break;
-        case NbestThink:
-            w.thinkMode.store(NormalThink, std::memory_order_relaxed);
-            think::nbestThink();
-            break;
-        default:
-            break;
-        }
-        {
-            std::lock_guard<std::mutex> lock(w.idleMutex);
-            w.workerIdle.store(true, std::memory_order_relaxed);
-            w.idleCondition.notify_all();
-        }
+void runOneThink(Engine& engine) {
+    Worker& w = engine.worker;
+    const think::ThinkRequest request = thinkRequest(engine);
+    const int32_t mode = w.thinkMode.load(std::memory_order_relaxed);
+    if (mode != NormalThink) w.thinkMode.store(NormalThink, std::memory_order_relaxed);
+    think::ThinkResult result;
+    switch (mode) {
+    case BalanceOneThink:
+        result = think::balanceOneThink(engine.thinker, request);
+        break;
+    case BalanceTwoThink:
+        result = think::balanceTwoThink(engine.thinker, request);
+        break;
+    case NbestThink:
+        result = think::nbestThink(engine.thinker, request);
+        break;
+    default:
+        result = think::normalThink(engine.thinker, request);
+        break;
     }
+    engine.game.lastValue = result.lastValue;
+    if (result.hasMove) playMove(engine, result.x, result.y);
 }
 
 }  // namespace control

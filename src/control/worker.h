@@ -2,10 +2,11 @@
 //
 // startMutex guards thinkRequested; idleMutex guards workerIdle's waits. No
 // operation holds both. workerIdle turns false in startThink (the worker is
-// known to be idle then) and true at the end of every think. stopRequested and
-// thinkMode are plain words read by the searches: relaxed atomics.
-// The thread is detached and the synchronisation objects are never destroyed,
-// so the process can exit at any moment (END, end of input) with status 0.
+// known to be idle then) and true at the end of every think. stopRequested,
+// thinkMode and the analysis parameters are words the main thread writes
+// before the think starts or while it runs: relaxed atomics.
+// The thread is detached and the engine it serves is never destroyed, so the
+// process can exit at any moment (END, end of input) with status 0.
 #pragma once
 
 #include <atomic>
@@ -14,6 +15,8 @@
 #include <mutex>
 
 namespace control {
+
+struct Engine;
 
 enum ThinkMode : int32_t { NormalThink = 0, BalanceOneThink = 1, BalanceTwoThink = 2, NbestThink = 3 };
 
@@ -26,26 +29,23 @@ struct Worker {
     std::atomic<bool> workerIdle{true};
     std::atomic<int32_t> stopRequested{0};
     std::atomic<int32_t> thinkMode{NormalThink};
+    std::atomic<int32_t> nbestCount{1};     // parameter of the next n-best think
+    std::atomic<int32_t> balanceTarget{0};  // parameter of the next balance think
+    std::once_flag started;
 };
 
-// The one worker; allocated on first use and never destroyed.
-Worker& worker();
-
-// Creates the worker thread (once per process); it waits for its first think.
-void startWorkerThread();
+// Creates the engine's worker thread (once); it waits for its first think.
+void startWorkerThread(Engine& engine);
 
 // Wakes the worker for one think in the current thinkMode; returns at once.
-void startThink();
+void startThink(Engine& engine);
 
 // Asks a running think to stop and waits until the worker is idle.
-void stopThink();
+void stopThink(Engine& engine);
 
-// Whether the running think has been asked to stop (read by drivers and searches).
-inline bool stopIsRequested() {
-    return worker().stopRequested.load(std::memory_order_relaxed) > 0;
-}
-
-// The worker thread's body: one think per request, for ever.
-[[noreturn]] void workerLoop();
+// One think in the current mode, on the calling thread: the driver's report
+// lines, then for a normal think the move, recorded and answered. Special
+// modes last for one think; the next one is normal again.
+void runOneThink(Engine& engine);
 
 }  // namespace control

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "control/engine.h"
 #include "control/position_body.h"
 
 namespace protocol {
@@ -19,39 +20,36 @@ namespace protocol {
 constexpr int LineBufferSize = 8192;
 
 struct CommandLoop {
-    std::FILE* input = stdin;   // where command lines come from
-    char lineBuffer[LineBufferSize] = {};
-    // Written before the running think is stopped and read by the worker at
-    // the start of its think: relaxed atomics, like the settings.
-    std::atomic<int32_t> nbestCount{1};     // parameter of the next n-best think
-    std::atomic<int32_t> balanceTarget{0};  // parameter of the next balance think
-    control::PositionBody positionBody;      // the BOARD / ovboard body being read
-};
+    CommandLoop(control::Engine& e, std::FILE* in) : engine(e), input(in) {}
 
-extern CommandLoop commandLoop;
+    control::Engine& engine;
+    std::FILE* input;           // where command lines come from
+    char lineBuffer[LineBufferSize] = {};
+    control::PositionBody positionBody;  // the BOARD / ovboard body being read
+};
 
 // Fills lineBuffer with the next line of input. False at the end of the input
 // (also in the middle of a line): the process then ends without a reply.
-bool readLine();
+bool readLine(CommandLoop& loop);
 
 // If text begins with word (letters a-z folded to upper case), returns where its
 // arguments begin (past white space); otherwise nullptr.
 const char* matchCommand(const char* word, const char* text);
 
-// Whether lineBuffer is exactly "DONE" in any mix of case.
-bool isDoneLine();
+// Whether the line is exactly "DONE" in any mix of case.
+bool isDoneLine(const char* line);
 
 enum class CommandResult { Continue, Exit, EndOfInput };
 
 // Acts on the line in lineBuffer. Exit after END (the think stopped first);
 // EndOfInput when the input ended inside a body.
-CommandResult dispatchCommand();
+CommandResult dispatchCommand(CommandLoop& loop);
 
 // Stops a running think and gives the game a 20 x 20 board if none was set up.
-void stopAndPrepare();
+void stopAndPrepare(CommandLoop& loop);
 
 // Starts the worker thread, then reads and dispatches commands until END or the
 // end of the input, and ends the process with status 0.
-[[noreturn]] void runCommandLoop();
+[[noreturn]] void runCommandLoop(CommandLoop& loop);
 
 }  // namespace protocol

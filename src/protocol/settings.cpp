@@ -7,8 +7,6 @@
 
 namespace protocol {
 
-EngineSettings settings;
-
 int32_t ruleFromInfo(int32_t value) {
     if (value >= 0 && value <= 2) return value;
     if (value < 0) return 0;
@@ -16,7 +14,7 @@ int32_t ruleFromInfo(int32_t value) {
     return (value & 1) ? 1 : 0;
 }
 
-void applyInfo(const char* arguments) {
+void applyInfo(control::EngineSettings& settings, const char* arguments) {
     struct Key {
         const char* word;
         std::atomic<int32_t>* field;
@@ -28,7 +26,7 @@ void applyInfo(const char* arguments) {
         {"game_type", &settings.gameType},       {"max_depth", &settings.maxDepth},
         {"max_node", &settings.maxNode},         {"caution_factor", &settings.cautionFactor},
         {"hash_size", &settings.hashSize},       {"show_detail", &settings.showDetail},
-        {"rule", &settings.rule},
+        {"rule", &settings.rule},               {"thread_num", &settings.threadNum},
     };
     for (const Key& key : keys) {
         const char* value = matchCommand(key.word, arguments);
@@ -39,24 +37,9 @@ void applyInfo(const char* arguments) {
         key.field->store(v, std::memory_order_relaxed);
     }
     if (const char* value = matchCommand("folder", arguments)) {
-        std::strncpy(settings.folder, value, FolderSize - 1);
-        settings.folder[FolderSize - 1] = '\0';
+        std::strncpy(settings.folder, value, control::FolderSize - 1);
+        settings.folder[control::FolderSize - 1] = '\0';
     }
-}
-
-void resetSettings() {
-    settings.maxMemory = 0;
-    settings.timeoutMatch = 1000000000;
-    settings.timeoutTurn = 30000;
-    settings.timeLeft = 1000000000;
-    settings.gameType = 1;
-    settings.maxDepth = 576;
-    settings.maxNode = 2000000000;
-    settings.cautionFactor = 1;
-    settings.hashSize = 524288;
-    settings.showDetail = 0;
-    settings.rule = 0;
-    settings.folder[0] = '\0';
 }
 
 }  // namespace protocol

@@ -36,12 +36,12 @@ inline uint32_t windowColumns(uint32_t pattern, int middle, int y) {
 
 // Five and open-four points of side index s in the window of (x, y), leaving
 // out the points whose bit is set in excluded (one word per row), if given.
-int threatsInWindow(int x, int y, int s, const uint32_t* excluded) {
+int threatsInWindow(const board::Board& board, int x, int y, int s, const uint32_t* excluded) {
     static constexpr uint32_t rowPattern[7] = {0x49, 0x1F, 0x1F, 0x7F, 0x1F, 0x1F, 0x49};
     static constexpr int rowMiddle[7] = {3, 2, 2, 3, 2, 2, 3};
-    const uint32_t* fives = board::board.threats[board::FivePoint].rowMask[s];
-    const uint32_t* openFours = board::board.threats[board::OpenFourPoint].rowMask[s];
-    int rows = board::geometry.boardHeight;
+    const uint32_t* fives = board.threats[board::FivePoint].rowMask[s];
+    const uint32_t* openFours = board.threats[board::OpenFourPoint].rowMask[s];
+    int rows = board.geometry.boardHeight;
     if (rows > board::MaxSide) rows = board::MaxSide;
     int count = 0;
     for (int i = 0; i < 7; ++i) {
@@ -54,27 +54,27 @@ int threatsInWindow(int x, int y, int s, const uint32_t* excluded) {
     return count;
 }
 
-inline bool isFourPoint(int x, int y, int s) {
-    return board::board.threats[board::FourPoint].directionBits[s][x][y] != 0;
+inline bool isFourPoint(const board::Board& board, int x, int y, int s) {
+    return board.threats[board::FourPoint].directionBits[s][x][y] != 0;
 }
 
 inline bool maskHas(const uint32_t* mask, int x, int y) { return (mask[x] >> y & 1) != 0; }
 
-inline int forbiddenPointBonus(int x, int y) {
-    return board::board.pointScore[x][y][0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
+inline int forbiddenPointBonus(const board::Board& board, int x, int y) {
+    return board.pointScore[x][y][0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
 }
 
 // The four and three points of side, fours first; a four-three point is listed twice.
-int listFoursThenThrees(MoveEntry* place, int side) {
-    const int fours = listFourPoints(place, side);
-    return fours + listThreePoints(place + fours, side);
+int listFoursThenThrees(const board::Board& board, MoveEntry* place, int side) {
+    const int fours = listFourPoints(board, place, side);
+    return fours + listThreePoints(board, place + fours, side);
 }
 
 // OR of the direction bits of every five and open-four point of side index s.
-uint32_t threatDirections(int s) {
+uint32_t threatDirections(const board::Board& board, int s) {
     uint32_t directions = 0;
     for (board::ThreatClass threatClass : {board::FivePoint, board::OpenFourPoint}) {
-        const board::ThreatPointSet& set = board::board.threats[threatClass];
+        const board::ThreatPointSet& set = board.threats[threatClass];
         uint32_t rows = set.summary[s];
         while (rows != 0) {
             const int x = board::bitIndex(rows & (0u - rows));
@@ -104,20 +104,23 @@ inline int scaled(int weight, int factor) { return weight * factor / 32; }
 
 }  // namespace
 
-int countThreatsNear(int x, int y, int side) { return threatsInWindow(x, y, sideIndex(side), nullptr); }
+int countThreatsNear(const board::Board& board, int x, int y, int side) {
+    return threatsInWindow(board, x, y, sideIndex(side), nullptr);
+}
 
 // The side to move's four and three points add value, the opponent's take it
 // away; each is weighed by the room around it and by how many five and
 // open-four points already stand in its window (k), less one for a four and two
 // for a three (c). Under Renju, black points that black may not play are left
 // out, and white points that black could not block are worth more to white.
-int evaluateLeaf(int remainingDepth, int side) {
-    const board::Board& b = board::board;
+int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
+    board::Board& board = searchState.board;
+    const board::Board& b = board;
     const int s = sideIndex(side);
     const int o = 1 - s;
     side = s + 1;
     const int opponent = o + 1;
-    const int rule = board::tables.rule;
+    const int rule = board.rule;
     const bool renju = rule == board::Renju;
 
     // 1. Start from the contribution totals.
@@ -127,16 +130,16 @@ int evaluateLeaf(int remainingDepth, int side) {
     int level = searchState.iterationDepth - remainingDepth;
     if (level < 0) level = 0;
     if (level > MaxLevels - 1) level = MaxLevels - 1;
-    MoveEntry* list = moveListAt(level);
+    MoveEntry* list = moveListAt(searchState, level);
     uint32_t forbiddenMask[board::MaxSide] = {};
 
     // 2. The side to move's fours, then its threes.
-    const int ownCount = listFoursThenThrees(list, side);
+    const int ownCount = listFoursThenThrees(board, list, side);
 
     // 3. Black's points it may not play.
     if (renju && side == 1) {
         for (int i = 0; i < ownCount; ++i)
-            if (board::isForbidden(list[i].x, list[i].y) == 1) forbiddenMask[list[i].x] |= 1u << list[i].y;
+            if (board::isForbidden(board, list[i].x, list[i].y) == 1) forbiddenMask[list[i].x] |= 1u << list[i].y;
     }
 
     // 4. Score them.
@@ -150,15 +153,15 @@ int evaluateLeaf(int remainingDepth, int side) {
             if (searchState.evaluationStamp[x][y] == counter && rule == board::FreeStyle) return FourThreeValue;
             searchState.evaluationStamp[x][y] = counter;
         }
-        const int k = threatsInWindow(x, y, s, forbiddenMask);
-        const int c = isFourPoint(x, y, s) ? 1 : 2;
+        const int k = threatsInWindow(board, x, y, s, forbiddenMask);
+        const int c = isFourPoint(board, x, y, s) ? 1 : 2;
         if (!(renju && side == 1 && maskHas(forbiddenMask, x, y)))
             value += scaled(b.pointWeight[x][y][s] * (k - c), ThreatPointWeight);
-        if (renju && side == 2 && board::isForbidden(x, y) == 1) value += forbiddenPointBonus(x, y);
+        if (renju && side == 2 && board::isForbidden(board, x, y) == 1) value += forbiddenPointBonus(board, x, y);
     }
 
     // 5. The opponent's fours, then its threes.
-    const int opponentCount = listFoursThenThrees(list, opponent);
+    const int opponentCount = listFoursThenThrees(board, list, opponent);
     if (opponentCount > 0) value += OpponentThreatBonus;
 
     // 6. Black's points it may not play, when black is the opponent.
@@ -167,7 +170,7 @@ int evaluateLeaf(int remainingDepth, int side) {
         if (side == 2) {
             bool allForbidden = true;
             for (int i = 0; i < opponentCount; ++i) {
-                if (board::isForbidden(list[i].x, list[i].y) == 1)
+                if (board::isForbidden(board, list[i].x, list[i].y) == 1)
                     forbiddenMask[list[i].x] |= 1u << list[i].y;
                 else
                     allForbidden = false;
@@ -179,11 +182,11 @@ int evaluateLeaf(int remainingDepth, int side) {
     // 7. Score the opponent's points.
     for (int i = 0; i < opponentCount; ++i) {
         const int x = list[i].x, y = list[i].y;
-        const int k = threatsInWindow(x, y, o, forbiddenMask);
-        const int c = isFourPoint(x, y, o) ? 1 : 2;
+        const int k = threatsInWindow(board, x, y, o, forbiddenMask);
+        const int c = isFourPoint(board, x, y, o) ? 1 : 2;
         if (!(renju && side == 2 && maskHas(forbiddenMask, x, y)))
             value -= scaled(b.pointWeight[x][y][o] * (k - c), ThreatPointWeight);
-        if (renju && side == 1 && board::isForbidden(x, y) == 1) value -= forbiddenPointBonus(x, y);
+        if (renju && side == 1 && board::isForbidden(board, x, y) == 1) value -= forbiddenPointBonus(board, x, y);
     }
 
     // 8. The point the side to move has to take first.
@@ -192,8 +195,8 @@ int evaluateLeaf(int remainingDepth, int side) {
         value += scaled(b.pointWeight[qx][qy][o], ForcedBlockWeight);
 
     // 9. Threats in two or more directions cannot all be met by one stone.
-    if (board::rowBitCount(threatDirections(o)) >= 2) value -= DirectionSpreadBonus;
-    if (board::rowBitCount(threatDirections(s)) >= 2) value += DirectionSpreadBonus;
+    if (board::rowBitCount(threatDirections(board, o)) >= 2) value -= DirectionSpreadBonus;
+    if (board::rowBitCount(threatDirections(board, s)) >= 2) value += DirectionSpreadBonus;
 
     // 10. The move in hand.
     return value + ToMoveBonus;

@@ -23,6 +23,8 @@
 // the current evaluation). Both are zeroed with the board, never in between.
 #pragma once
 
+#include "search/search_state.h"
+
 namespace search {
 
 // Value reached when the side to move has a four-three point under free-style
@@ -32,9 +34,9 @@ constexpr int FourThreeValue = 9999994;
 // Static value of the board for side (colour 1 or 2), the side to move. The
 // level iterationDepth - remainingDepth of the move lists is overwritten as
 // scratch space. The board is left unchanged.
-int evaluateLeaf(int remainingDepth, int side);
+int evaluateLeaf(SearchState& searchState, int remainingDepth, int side);
 
 // Number of five and open-four points of side in the window of (x, y).
-int countThreatsNear(int x, int y, int side);
+int countThreatsNear(const board::Board& board, int x, int y, int side);
 
 }  // namespace search

@@ -11,8 +11,6 @@
 
 namespace search {
 
-HashTableControl hashTableControl;
-
 namespace {
 
 constexpr auto Relaxed = std::memory_order_relaxed;
@@ -33,7 +31,7 @@ Bucket* bucketsAt(std::byte* place) {
 // Replaces the block by one for `buckets` buckets, or leaves everything as it
 // is when the byte count does not fit in size_t or the memory is not there.
 // The new block is complete before the old one is released.
-bool reallocate(int32_t buckets) {
+bool reallocate(HashTables& tables, int32_t buckets) {
     if (static_cast<uint64_t>(buckets) > SIZE_MAX / BytesPerBucket) return false;
     size_t count = static_cast<size_t>(buckets);
     if (count * BytesPerBucket > SIZE_MAX - StorageAlignment) return false;
@@ -43,18 +41,18 @@ bool reallocate(int32_t buckets) {
     std::byte* place = static_cast<std::byte*>(block);
     place += (StorageAlignment - reinterpret_cast<uintptr_t>(place) % StorageAlignment) % StorageAlignment;
     for (size_t t = 0; t < MainSubTables; ++t) {
-        transpositionTable.buckets[t] = bucketsAt<TranspositionBucket>(place);
+        tables.transposition.buckets[t] = bucketsAt<TranspositionBucket>(place);
         place += count * sizeof(TranspositionBucket);
     }
     for (size_t t = 0; t < CacheSubTables; ++t) {
-        valueCache.buckets[t] = bucketsAt<ValueCacheBucket>(place);
+        tables.cache.buckets[t] = bucketsAt<ValueCacheBucket>(place);
         place += count * sizeof(ValueCacheBucket);
     }
-    transpositionTable.size.store(buckets, Relaxed);
-    valueCache.size.store(buckets, Relaxed);
-    std::free(hashTableControl.storage);
-    hashTableControl.storage = block;
-    hashTableControl.untouched.store(true, Relaxed);
+    tables.transposition.size.store(buckets, Relaxed);
+    tables.cache.size.store(buckets, Relaxed);
+    std::free(tables.control.storage);
+    tables.control.storage = block;
+    tables.control.untouched.store(true, Relaxed);
     return true;
 }
 
@@ -72,38 +70,40 @@ void zeroSubTables(Bucket* const (&buffers)[Count], int32_t buckets) {
 
 }  // namespace
 
-bool resizeHashTables(int32_t buckets) {
+HashTables::~HashTables() { std::free(control.storage); }
+
+bool resizeHashTables(HashTables& tables, int32_t buckets) {
     if (buckets < 1) buckets = 1;
-    std::lock_guard<std::mutex> lock(hashTableControl.allocationLock);
-    if (transpositionTable.size.load(Relaxed) == buckets && valueCache.size.load(Relaxed) == buckets) return true;
-    if (reallocate(buckets)) return true;
-    if (hashTableControl.storage != nullptr) return false;
+    std::lock_guard<std::mutex> lock(tables.control.allocationLock);
+    if (tables.transposition.size.load(Relaxed) == buckets && tables.cache.size.load(Relaxed) == buckets) return true;
+    if (reallocate(tables, buckets)) return true;
+    if (tables.control.storage != nullptr) return false;
     // Nothing to keep: fall back to the default size, or less when even that
     // cannot be had, rather than to the largest block the system would grant.
     if (buckets > DefaultHashBuckets) buckets = DefaultHashBuckets * 2;
     while (buckets > 1) {
         buckets /= 2;
-        if (reallocate(buckets)) break;
+        if (reallocate(tables, buckets)) break;
     }
     return false;
 }
 
-void clearHashTables() {
-    std::lock_guard<std::mutex> lock(hashTableControl.allocationLock);
-    zeroSubTables(transpositionTable.buckets, transpositionTable.size.load(Relaxed));
-    zeroSubTables(valueCache.buckets, valueCache.size.load(Relaxed));
+void clearHashTables(HashTables& tables) {
+    std::lock_guard<std::mutex> lock(tables.control.allocationLock);
+    zeroSubTables(tables.transposition.buckets, tables.transposition.size.load(Relaxed));
+    zeroSubTables(tables.cache.buckets, tables.cache.size.load(Relaxed));
 }
 
-void clearHashTablesIfUsed() {
-    if (hashTableControl.untouched.load(Relaxed)) return;
+void clearHashTablesIfUsed(HashTables& tables) {
+    if (tables.control.untouched.load(Relaxed)) return;
     // Runs on the searching thread, so no probe or store can run meanwhile; the
     // only other writer, ovhashclear, waits for the lock. A plain memset is
     // several times faster than word-by-word atomic stores on 192 MiB.
-    std::lock_guard<std::mutex> lock(hashTableControl.allocationLock);
-    const size_t buckets = static_cast<size_t>(transpositionTable.size.load(Relaxed));
+    std::lock_guard<std::mutex> lock(tables.control.allocationLock);
+    const size_t buckets = static_cast<size_t>(tables.transposition.size.load(Relaxed));
     if (buckets == 0) return;
-    std::memset(static_cast<void*>(transpositionTable.buckets[0]), 0, buckets * BytesPerBucket);
-    hashTableControl.untouched.store(true, Relaxed);
+    std::memset(static_cast<void*>(tables.transposition.buckets[0]), 0, buckets * BytesPerBucket);
+    tables.control.untouched.store(true, Relaxed);
 }
 
 int32_t bucketsWithinMemory(int32_t hashSize, int64_t maxMemory) {
@@ -116,17 +116,9 @@ int32_t bucketsWithinMemory(int32_t hashSize, int64_t maxMemory) {
     return buckets;
 }
 
-void prepareHashTables(int32_t buckets) {
-    resizeHashTables(buckets);
-    clearHashTablesIfUsed();
+void prepareHashTables(HashTables& tables, int32_t buckets) {
+    resizeHashTables(tables, buckets);
+    clearHashTablesIfUsed(tables);
 }
-
-void setHashAge(int moveCount) {
-    hashTableControl.age.store(static_cast<int16_t>(moveCount), Relaxed);
-}
-
-int16_t hashAge() { return hashTableControl.age.load(Relaxed); }
-
-int32_t hashTableSize() { return transpositionTable.size.load(Relaxed); }
 
 }  // namespace search

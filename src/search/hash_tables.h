@@ -31,33 +31,11 @@
 #include <cstdint>
 #include <mutex>
 
+#include "search/table_values.h"
+#include "search/transposition_table.h"
+#include "search/value_cache.h"
+
 namespace search {
-
-constexpr int WinScore = 10000000;
-// Buckets per sub-table of the default hash_size (192 MiB in all).
-constexpr int32_t DefaultHashBuckets = 524288;
-// Values at or beyond this bound (either sign) are wins or losses.
-constexpr int MateThreshold = 9998848;
-// What a probe returns when it has no usable value.
-constexpr int MissValue = 20000000;
-
-constexpr bool isMateLike(int value) {
-    return value >= MateThreshold || value <= -MateThreshold;
-}
-
-// Wins and losses are kept relative to the depth of the store, so that the
-// distance to the end stays right when a probe from another depth reads them.
-constexpr int valueToTable(int value, int depth) {
-    if (value >= MateThreshold) return value - depth;
-    if (value <= -MateThreshold) return value + depth;
-    return value;
-}
-
-constexpr int valueFromTable(int value, int depth) {
-    if (value >= MateThreshold) return value + depth;
-    if (value <= -MateThreshold) return value - depth;
-    return value;
-}
 
 struct HashTableControl {
     std::mutex allocationLock;       // held by resize and clear
@@ -68,21 +46,32 @@ struct HashTableControl {
     std::atomic<bool> untouched{false};
 };
 
-extern HashTableControl hashTableControl;
+// Both tables and what governs them: one object, shared by every search
+// thread of the engine.
+struct HashTables {
+    HashTables() = default;
+    HashTables(const HashTables&) = delete;
+    HashTables& operator=(const HashTables&) = delete;
+    ~HashTables();
+
+    TranspositionTable transposition;
+    ValueCache cache;
+    HashTableControl control;
+};
 
 // Brings both tables to `buckets` buckets per sub-table (values below 1 give
 // 1). Returns true when that size is now in force. When it cannot be allocated
 // the previous tables stay in force; when there were none, the default size is
 // allocated (or half of it, and so on, until an allocation succeeds). Entries
 // are left as they are: callers clear.
-bool resizeHashTables(int32_t buckets);
+bool resizeHashTables(HashTables& tables, int32_t buckets);
 
 // Zeroes every entry of both tables; safe while the worker probes and stores.
-void clearHashTables();
+void clearHashTables(HashTables& tables);
 
 // Clear for the searching thread itself (or while it is idle): skips the work
 // when nothing was stored since the tables were allocated or last cleared.
-void clearHashTablesIfUsed();
+void clearHashTablesIfUsed(HashTables& tables);
 
 // What the tables take per bucket of every sub-table.
 constexpr int64_t HashBytesPerBucket = 384;
@@ -99,22 +88,22 @@ int32_t bucketsWithinMemory(int32_t hashSize, int64_t maxMemory);
 
 // Brings the tables to `buckets` and empties them, so that the next think has
 // nothing to clear. For the searching thread or while it is idle (a new game).
-void prepareHashTables(int32_t buckets);
+void prepareHashTables(HashTables& tables, int32_t buckets);
 
 // Marks the tables as written; every store calls it.
-inline void noteHashStore() {
-    if (hashTableControl.untouched.load(std::memory_order_relaxed))
-        hashTableControl.untouched.store(false, std::memory_order_relaxed);
+inline void noteHashStore(HashTables& tables) {
+    if (tables.control.untouched.load(std::memory_order_relaxed))
+        tables.control.untouched.store(false, std::memory_order_relaxed);
 }
 
-void setHashAge(int moveCount);
-int16_t hashAge();
+inline void setHashAge(HashTables& tables, int moveCount) {
+    tables.control.age.store(static_cast<int16_t>(moveCount), std::memory_order_relaxed);
+}
+inline int16_t hashAge(const HashTables& tables) { return tables.control.age.load(std::memory_order_relaxed); }
 
 // N currently in force; 0 when nothing was ever allocated.
-int32_t hashTableSize();
-
-inline uint32_t hashBucketIndex(uint64_t key, int32_t size) {
-    return static_cast<uint32_t>(key) & static_cast<uint32_t>(size - 1);
+inline int32_t hashTableSize(const HashTables& tables) {
+    return tables.transposition.size.load(std::memory_order_relaxed);
 }
 
 }  // namespace search

@@ -30,34 +30,34 @@ int listRows(MoveEntry* place, uint32_t summary, const uint32_t* rowMask) {
     return count;
 }
 
-int listClass(MoveEntry* place, int side, board::ThreatClass threatClass) {
-    const board::ThreatPointSet& set = board::board.threats[threatClass];
+int listClass(const board::Board& board, MoveEntry* place, int side, board::ThreatClass threatClass) {
+    const board::ThreatPointSet& set = board.threats[threatClass];
     const int s = sideIndex(side);
     return listRows(place, set.summary[s], set.rowMask[s]);
 }
 
-inline bool holds(int x, int y, int side) { return board::board.cells[x][y] == side; }
+inline bool holds(const board::Board& board, int x, int y, int side) { return board.cells[x][y] == side; }
 
 }  // namespace
 
-int listFivePoints(MoveEntry* place, int side) { return listClass(place, side, board::FivePoint); }
+int listFivePoints(const board::Board& board, MoveEntry* place, int side) { return listClass(board, place, side, board::FivePoint); }
 
-int listOpenFourPoints(MoveEntry* place, int side) { return listClass(place, side, board::OpenFourPoint); }
+int listOpenFourPoints(const board::Board& board, MoveEntry* place, int side) { return listClass(board, place, side, board::OpenFourPoint); }
 
-int listFourPoints(MoveEntry* place, int side) { return listClass(place, side, board::FourPoint); }
+int listFourPoints(const board::Board& board, MoveEntry* place, int side) { return listClass(board, place, side, board::FourPoint); }
 
-int listThreePoints(MoveEntry* place, int side) { return listClass(place, side, board::ThreePoint); }
+int listThreePoints(const board::Board& board, MoveEntry* place, int side) { return listClass(board, place, side, board::ThreePoint); }
 
-int listStrongPoints(MoveEntry* place, int side) {
+int listStrongPoints(const board::Board& board, MoveEntry* place, int side) {
     const int s = sideIndex(side);
-    return listRows(place, board::board.strongPoints.summary[s], board::board.strongPoints.rowMask[s]);
+    return listRows(place, board.strongPoints.summary[s], board.strongPoints.rowMask[s]);
 }
 
-int listFourAndThreePoints(MoveEntry* place, int side) {
+int listFourAndThreePoints(const board::Board& board, MoveEntry* place, int side) {
     const int s = sideIndex(side);
-    const board::ThreatPointSet& fours = board::board.threats[board::FourPoint];
-    const board::ThreatPointSet& threes = board::board.threats[board::ThreePoint];
-    const uint32_t* strong = board::board.strongPoints.rowMask[s];
+    const board::ThreatPointSet& fours = board.threats[board::FourPoint];
+    const board::ThreatPointSet& threes = board.threats[board::ThreePoint];
+    const uint32_t* strong = board.strongPoints.rowMask[s];
     uint32_t rows = fours.summary[s] | threes.summary[s];
     int count = 0;
     while (rows != 0) {
@@ -80,15 +80,15 @@ int listFourAndThreePoints(MoveEntry* place, int side) {
 // so the ends are p - d and p + 4d. If p + 4d is itself an open-four point in
 // that direction that side may play, the caller's list of open-four points
 // already holds both ends and nothing is added.
-int openFourEnds(MoveEntry* place, int side, int x, int y) {
-    if (!board::onBoard(x, y)) return 0;
+int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y) {
+    if (!board.geometry.onBoard(x, y)) return 0;
     const int s = sideIndex(side);
     side = s + 1;  // a stone colour, so the walks below end at the margin's blocks at the latest
 
     // 1. The first direction in which p is an open-four point.
     int direction = -1;
     for (int d = 0; d < 4; ++d) {
-        if (board::board.directionCode[d][x][y][s] == board::OpenFour) {
+        if (board.directionCode[d][x][y][s] == board::OpenFour) {
             direction = d;
             break;
         }
@@ -100,27 +100,27 @@ int openFourEnds(MoveEntry* place, int side, int x, int y) {
     // The walks stop at the first cell that is not side's, so they stay within
     // four cells of p; a non-empty or off-board stop means p was no open-four
     // point after all.
-    if (holds(x + dx, y + dy, side) && holds(x - dx, y - dy, side)) {
+    if (holds(board, x + dx, y + dy, side) && holds(board, x - dx, y - dy, side)) {
         int fx = x + dx, fy = y + dy;
-        while (holds(fx, fy, side)) fx += dx, fy += dy;
+        while (holds(board, fx, fy, side)) fx += dx, fy += dy;
         int bx = x - dx, by = y - dy;
-        while (holds(bx, by, side)) bx -= dx, by -= dy;
-        if (!board::onBoard(fx, fy) || !board::onBoard(bx, by)) return 0;
-        if (board::board.cells[fx][fy] != 0 || board::board.cells[bx][by] != 0) return 0;
+        while (holds(board, bx, by, side)) bx -= dx, by -= dy;
+        if (!board.geometry.onBoard(fx, fy) || !board.geometry.onBoard(bx, by)) return 0;
+        if (board.cells[fx][fy] != 0 || board.cells[bx][by] != 0) return 0;
         place[0].x = static_cast<int16_t>(fx), place[0].y = static_cast<int16_t>(fy);
         place[1].x = static_cast<int16_t>(bx), place[1].y = static_cast<int16_t>(by);
         return 2;
     }
 
     // 3. Point d towards side's stones.
-    if (holds(x - dx, y - dy, side)) dx = -dx, dy = -dy;
+    if (holds(board, x - dx, y - dy, side)) dx = -dx, dy = -dy;
 
     // 4. The far end, when it is a playable open-four point itself, covers the threat.
     const int qx = x + 4 * dx, qy = y + 4 * dy;
     const int bx = x - dx, by = y - dy;
-    if (!board::onBoard(qx, qy) || !board::onBoard(bx, by)) return 0;
-    if (board::board.directionCode[direction][qx][qy][s] == board::OpenFour &&
-        !(board::tables.rule == board::Renju && side == 1 && board::isForbidden(qx, qy) == 1))
+    if (!board.geometry.onBoard(qx, qy) || !board.geometry.onBoard(bx, by)) return 0;
+    if (board.directionCode[direction][qx][qy][s] == board::OpenFour &&
+        !(board.rule == board::Renju && side == 1 && board::isForbidden(board, qx, qy) == 1))
         return 0;
 
     // 5. Both ends.
@@ -129,22 +129,22 @@ int openFourEnds(MoveEntry* place, int side, int x, int y) {
     return 2;
 }
 
-uint64_t hasNearbyStone(int row, int a, int b, uint64_t pattern) {
+uint64_t hasNearbyStone(const board::Board& board, int row, int a, int b, uint64_t pattern) {
     if (row < 0 || row >= board::MaxSide) return 0;
     const int shift = a - b;
     if (shift >= 64 || shift <= -64) return 0;
     const uint64_t shifted = shift >= 0 ? pattern << shift : pattern >> -shift;
-    int columns = board::geometry.boardWidth;
+    int columns = board.geometry.boardWidth;
     if (columns > board::MaxSide) columns = board::MaxSide;
     if (columns <= 0) return 0;
     const uint64_t columnMask = ((uint64_t{1} << (2 * columns)) - 1) << 8;
-    return shifted & columnMask & board::board.rowLines[row];
+    return shifted & columnMask & board.rowLines[row];
 }
 
-bool hasStoneNear(int x, int y) {
+bool hasStoneNear(const board::Board& board, int x, int y) {
     for (int row = x - 2; row <= x + 2; ++row) {
-        if (row < 0 || row >= board::geometry.boardHeight) continue;
-        if (hasNearbyStone(row, 8 + 2 * y, 4, 0x3FF) != 0) return true;
+        if (row < 0 || row >= board.geometry.boardHeight) continue;
+        if (hasNearbyStone(board, row, 8 + 2 * y, 4, 0x3FF) != 0) return true;
     }
     return false;
 }

@@ -13,32 +13,33 @@
 
 #include <cstdint>
 
+#include "board/board.h"
 #include "search/search_state.h"
 
 namespace search {
 
 // side is the colour, 1 or 2.
-int listFivePoints(MoveEntry* place, int side);
-int listOpenFourPoints(MoveEntry* place, int side);
-int listFourPoints(MoveEntry* place, int side);
-int listThreePoints(MoveEntry* place, int side);
-int listStrongPoints(MoveEntry* place, int side);
+int listFivePoints(const board::Board& board, MoveEntry* place, int side);
+int listOpenFourPoints(const board::Board& board, MoveEntry* place, int side);
+int listFourPoints(const board::Board& board, MoveEntry* place, int side);
+int listThreePoints(const board::Board& board, MoveEntry* place, int side);
+int listStrongPoints(const board::Board& board, MoveEntry* place, int side);
 
 // Points that are a four or a three point and not a strong point, each once.
-int listFourAndThreePoints(MoveEntry* place, int side);
+int listFourAndThreePoints(const board::Board& board, MoveEntry* place, int side);
 
 // For an open-four point (x, y) of side: writes the two defence points besides
 // (x, y) itself against the straight four side would make there and returns 2,
 // or writes nothing and returns 0 when the open-four point at the other end
 // already covers the threat.
-int openFourEnds(MoveEntry* place, int side, int x, int y);
+int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y);
 
 // Non-zero when a cell of row `row` covered by pattern, shifted left by a - b
 // bits (right by b - a when a < b), is not empty. Only the board's columns are
 // looked at; blocks count like stones.
-uint64_t hasNearbyStone(int row, int a, int b, uint64_t pattern);
+uint64_t hasNearbyStone(const board::Board& board, int row, int a, int b, uint64_t pattern);
 
 // Whether a stone or block lies in the 5 x 5 square centred on (x, y).
-bool hasStoneNear(int x, int y);
+bool hasStoneNear(const board::Board& board, int x, int y);
 
 }  // namespace search

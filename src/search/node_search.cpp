@@ -2,8 +2,6 @@
 
 #include "board/board.h"
 #include "board/forbidden.h"
-#include "control/game_record.h"
-#include "protocol/settings.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
@@ -14,9 +12,6 @@
 
 namespace search {
 
-using board::board;
-using board::geometry;
-using board::tables;
 
 void BestThree::insert(int g, int mx, int my) {
     int place = g > value[0] ? 0 : g > value[1] ? 1 : g > value[2] ? 2 : 3;
@@ -31,7 +26,7 @@ void BestThree::insert(int g, int mx, int my) {
     y[place] = my;
 }
 
-void firstThreatPoint(int threatClass, int side, int& x, int& y) {
+void firstThreatPoint(const board::Board& board, int threatClass, int side, int& x, int& y) {
     const board::ThreatPointSet& set = board.threats[threatClass];
     const uint32_t rows = set.summary[side - 1];
     x = board::bitIndex(rows & (0u - rows));
@@ -39,15 +34,15 @@ void firstThreatPoint(int threatClass, int side, int& x, int& y) {
     y = board::bitIndex(columns & (0u - columns));
 }
 
-int countDirectionsAtLeast(int x, int y, int sideIndex, int code) {
+int countDirectionsAtLeast(const board::Board& board, int x, int y, int sideIndex, int code) {
     int n = 0;
     for (int d = 0; d < 4; ++d) n += board.directionCode[d][x][y][sideIndex] >= code;
     return n;
 }
 
-int edgeWeight(int x, int y) {
-    int i = x < geometry.boardHeight - 1 - x ? x : geometry.boardHeight - 1 - x;
-    int j = y < geometry.boardWidth - 1 - y ? y : geometry.boardWidth - 1 - y;
+int edgeWeight(const board::Board& board, int x, int y) {
+    int i = x < board.geometry.boardHeight - 1 - x ? x : board.geometry.boardHeight - 1 - x;
+    int j = y < board.geometry.boardWidth - 1 - y ? y : board.geometry.boardWidth - 1 - y;
     int m = i < j ? i : j;
     if (m <= 1) return 40;
     if (m == 2) return 32;
@@ -60,7 +55,7 @@ namespace {
 
 // The bonus factor from the static value e of the node: confident positions
 // penalise weak moves less.
-double bonusFactorFor(int e, int side) {
+double bonusFactorFor(const board::Board& board, int e, int side) {
     double f;
     if (e >= 600) f = 0.0;
     else if (e >= 500) f = 0.1;
@@ -79,14 +74,15 @@ double bonusFactorFor(int e, int side) {
 
 }  // namespace
 
-MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor) {
+MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor) {
+    board::Board& board = searchState.board;
     const int s = side - 1;
     const int score = board.pointScore[x][y][s];
     MoveClass result{0, 0};
     if (score < 158) return result;
 
-    const int k = countThreatsNear(x, y, side);
-    const int n = countDirectionsAtLeast(x, y, s, board::WideTwo);
+    const int k = countThreatsNear(board, x, y, side);
+    const int n = countDirectionsAtLeast(board, x, y, s, board::WideTwo);
     int c;
     if (score < 256) {
         c = 1;
@@ -109,11 +105,11 @@ MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFact
     }
     // Base penalty: a lone four or three with little around it is a weak move.
     int e = 0;
-    if (countDirectionsAtLeast(x, y, s, board::DeadFour) > 0) e = c == 1 ? -40 : c == 2 ? -5 : 0;
-    else if (countDirectionsAtLeast(x, y, s, board::SplitThree) > 0) e = c == 1 ? -10 : c == 2 ? -2 : 0;
+    if (countDirectionsAtLeast(board, x, y, s, board::DeadFour) > 0) e = c == 1 ? -40 : c == 2 ? -5 : 0;
+    else if (countDirectionsAtLeast(board, x, y, s, board::SplitThree) > 0) e = c == 1 ? -10 : c == 2 ? -2 : 0;
     if (!nullWindow) c = c + 1 < 4 ? c + 1 : 4;
 
-    const int z = edgeWeight(x, y);
+    const int z = edgeWeight(board, x, y);
     int w = z * e / 40;
     if (w != 0 && z > 19) {
         const int p = board.pointWeight[x][y][s];
@@ -121,7 +117,7 @@ MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFact
         if (p < 15) w = int(w * 1.1);
         if (p < 12) w = int(w * 1.3);
         if (p > 22) w = int(w * 0.9);
-        if (bonusFactor.factor == 1000.0) bonusFactor.factor = bonusFactorFor(evaluateLeaf(d - 1, side), side);
+        if (bonusFactor.factor == 1000.0) bonusFactor.factor = bonusFactorFor(board, evaluateLeaf(searchState, d - 1, side), side);
         w = int(w * bonusFactor.factor);
     }
     result.extension = c;
@@ -129,7 +125,7 @@ MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFact
     return result;
 }
 
-void updatePv(int level, int x, int y) {
+void updatePv(SearchState& searchState, int level, int x, int y) {
     PvLine& line = searchState.pvLines[level];
     const PvLine& child = searchState.pvLines[level + 1];
     int length = child.length;
@@ -139,17 +135,18 @@ void updatePv(int level, int x, int y) {
     line.length = length + 1;
 }
 
-int scoreMoves(MoveEntry* list, int n, int side, int level, bool maskRoot) {
+int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int level, bool maskRoot) {
+    board::Board& board = searchState.board;
     SearchState& st = searchState;
     const uint64_t stamp = st.visitCounter[level];
-    const bool blackUnderRenju = tables.rule == board::Renju && side == 1;
+    const bool blackUnderRenju = board.rule == board::Renju && side == 1;
     const int s = side - 1, o = 2 - side;
     int taken = 0;
     for (int i = 0; i < n; ++i) {
         const int x = list[i].x, y = list[i].y;
         uint64_t& pointStamp = st.visitStamp[level][x][y];
-        if (pointStamp == stamp || (maskRoot && control::isMasked(x, y)) ||
-            (blackUnderRenju && board::isForbidden(x, y))) {
+        if (pointStamp == stamp || (maskRoot && searchState.limits.isMasked(x, y)) ||
+            (blackUnderRenju && board::isForbidden(board, x, y))) {
             list[i].key = SkipKey;
             continue;
         }
@@ -167,51 +164,53 @@ int dropSkippedMoves(MoveEntry* list, int n) {
     return kept;
 }
 
-int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden) {
+int buildOpenFourDefence(SearchState& searchState, MoveEntry* list, int side, bool& allForbidden) {
+    board::Board& board = searchState.board;
     const int other = 3 - side;
     allForbidden = false;
-    int n = listOpenFourPoints(list, other);
+    int n = listOpenFourPoints(board, list, other);
     if (n == 0) return 0;
     int chosen = 0;
-    if (tables.rule == board::Renju && side == 2) {
+    if (board.rule == board::Renju && side == 2) {
         chosen = -1;
         for (int i = 0; i < n && chosen < 0; ++i)
-            if (!board::isForbidden(list[i].x, list[i].y)) chosen = i;
+            if (!board::isForbidden(board, list[i].x, list[i].y)) chosen = i;
         allForbidden = chosen < 0;
         if (chosen < 0) chosen = 0;
     }
     const int cx = list[chosen].x, cy = list[chosen].y;
-    n += openFourEnds(list + n, other, cx, cy);
-    n += listFourPoints(list + n, side);
+    n += openFourEnds(board, list + n, other, cx, cy);
+    n += listFourPoints(board, list + n, side);
     return n;
 }
 
-int buildThreatStage(int stage, MoveEntry* list, int side, bool& endsNode) {
+int buildThreatStage(SearchState& searchState, int stage, MoveEntry* list, int side, bool& endsNode) {
+    board::Board& board = searchState.board;
     const int other = 3 - side;
     switch (stage) {
     case 1:
-        return listStrongPoints(list, side);
+        return listStrongPoints(board, list, side);
     case 2: {
         bool allForbidden;
-        const int n = buildOpenFourDefence(list, side, allForbidden);
+        const int n = buildOpenFourDefence(searchState, list, side, allForbidden);
         endsNode = !allForbidden;
         return n;
     }
     case 3:
-        return listStrongPoints(list, other);
+        return listStrongPoints(board, list, other);
     case 4:
-        return listFourAndThreePoints(list, side);
+        return listFourAndThreePoints(board, list, side);
     case 5:
-        return listFourAndThreePoints(list, other);
+        return listFourAndThreePoints(board, list, other);
     default:
         return 0;
     }
 }
 
-int keepTableMoves(MoveEntry* list, const int* mx, const int* my) {
+int keepTableMoves(const board::Board& board, MoveEntry* list, const int* mx, const int* my) {
     int n = 0;
     for (int i = 0; i < 3; ++i) {
-        if (mx[i] == -1 || !board::onBoard(mx[i], my[i]) || board::cellAt(mx[i], my[i]) != 0) continue;
+        if (mx[i] == -1 || !board.geometry.onBoard(mx[i], my[i]) || board::cellAt(board, mx[i], my[i]) != 0) continue;
         list[n++] = MoveEntry{0, int16_t(mx[i]), int16_t(my[i])};
     }
     return n;
@@ -220,12 +219,14 @@ int keepTableMoves(MoveEntry* list, const int* mx, const int* my) {
 namespace {
 
 // Stage 6 below the root: the quiet moves, in up to three passes.
-int buildQuietMoves(MoveEntry* list, int side, int level, int alpha, bool nullWindow, int tableDepth, int taken) {
+int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int level, int alpha, bool nullWindow,
+                    int tableDepth, int taken) {
     const SearchState& st = searchState;
+    const board::Board& board = searchState.board;
     const uint64_t stamp = st.visitCounter[level];
     const int s = side - 1, o = 2 - side;
-    const int caution = protocol::setting(protocol::settings.cautionFactor);
-    const int height = geometry.boardHeight, width = geometry.boardWidth;
+    const int caution = searchState.limits.cautionFactor;
+    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
     int n = 0;
     bool noted = false;
 
@@ -234,8 +235,8 @@ int buildQuietMoves(MoveEntry* list, int side, int level, int alpha, bool nullWi
         for (int y = 0; y < width; ++y) {
             if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
             if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
-            if (countDirectionsAtLeast(x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(x, y, o, board::WideTwo) >= 2)
+            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
+                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
     if (n > 0 && level >= 2 && alpha > -MateThreshold && nullWindow && caution < 3) return n;
@@ -246,7 +247,7 @@ int buildQuietMoves(MoveEntry* list, int side, int level, int alpha, bool nullWi
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
                 if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(x, y))
+                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(board, x, y))
                     list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
         if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
@@ -256,7 +257,7 @@ int buildQuietMoves(MoveEntry* list, int side, int level, int alpha, bool nullWi
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (hasStoneNear(x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+            if (hasStoneNear(board, x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
     return n;
 }
@@ -277,7 +278,8 @@ constexpr int EndingDefenceStageNumber = 13;
 
 }  // namespace
 
-int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
+int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int side, int c) {
+    board::Board& board = searchState.board;
     SearchState& st = searchState;
     const int other = 3 - side;
     const int s = side - 1, o = other - 1;
@@ -286,7 +288,7 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
     const uint64_t key = board.hashKey;
 
     // A line longer than the work areas can hold is judged where it stands.
-    if (level < 0 || level >= MaxLevels - 2) return evaluateLeaf(d, side);
+    if (level < 0 || level >= MaxLevels - 2) return evaluateLeaf(searchState, d, side);
 
     // 1. Fresh line, best-three list, bound flag and bonus factor.
     PvLine& pv = st.pvLines[level];
@@ -297,7 +299,7 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
     BonusFactor bonusFactor;
 
     // 2. Count the node; test the limits every 1024 nodes.
-    if (countNodeAndTestLimits()) return 0;
+    if (countNodeAndTestLimits(searchState)) return 0;
 
     // 3. A five in reach wins.
     const auto& fives = board.threats[board::FivePoint];
@@ -309,16 +311,16 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
         // 5. An open four wins (for black under Renju only on a legal first point).
         const auto& openFours = board.threats[board::OpenFourPoint];
         if (openFours.summary[s]) {
-            if (tables.rule != board::Renju || side != 1) return d + WinScore;
+            if (board.rule != board::Renju || side != 1) return d + WinScore;
             int fx, fy;
-            firstThreatPoint(board::OpenFourPoint, side, fx, fy);
-            if (!board::isForbidden(fx, fy)) return d + WinScore;
+            firstThreatPoint(board, board::OpenFourPoint, side, fx, fy);
+            if (!board::isForbidden(board, fx, fy)) return d + WinScore;
         }
 
         // 6. Table cutoff in null-window nodes.
         if (beta == alpha + 1) {
             int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            int v = probeTranspositionTable(tableDepth, alpha, beta, side, key, mx, my, 1);
+            int v = probeTranspositionTable(*searchState.hashTables, tableDepth, alpha, beta, side, key, mx, my, 1);
             if (v != MissValue) return v;
             if (mx[0] != -1) {
                 bestThree.x[0] = mx[0];
@@ -327,18 +329,18 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
         }
 
         // 7. A win by continuous fours is final.
-        int m = vcfSearch(d, side, 0, 0);
+        int m = vcfSearch(searchState, d, side, 0, 0);
         if (st.searchAborted) return 0;
         if (m > 0) {
             int v = d + m - board::MaxPoints;
-            storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
             return v;
         }
 
         // 8. Horizon: the credit counts in whole multiples of four half plies.
         if (d + 2 * (c / 4) < 1) {
-            int v = evaluateLeaf(d, side);
-            storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            int v = evaluateLeaf(searchState, d, side);
+            storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
             return v;
         }
     }
@@ -346,7 +348,7 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
     // 9. Interior node: stamp a new visit, then the stages.
     ++st.interiorNodeCount;
     ++st.visitCounter[level];
-    MoveEntry* list = moveListAt(level);
+    MoveEntry* list = moveListAt(searchState, level);
     int best = NotSet;
     int taken = 0;
     bool pruned = false;
@@ -358,41 +360,41 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
         int stageNumber = stage;
         switch (stage) {
         case ForcedStage:
-            n = listFivePoints(list, other) > 0 ? 1 : 0;
+            n = listFivePoints(board, list, other) > 0 ? 1 : 0;
             endsNode = true;
             stageNumber = ForcedStageNumber;
             break;
         case 0: {
             int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
-            n = keepTableMoves(list, mx, my);
+            probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
+            n = keepTableMoves(board, list, mx, my);
             if (n == 0 && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
                 // Internal deepening finds a move to try first.
                 const int r = nullWindow ? tableDepth / 4 : 1;
-                int v = alphaBetaSearch(d - r - 2, alpha, beta, side, c);
+                int v = alphaBetaSearch(searchState, d - r - 2, alpha, beta, side, c);
                 if (st.searchAborted) return 0;
                 if (v >= beta && v > MateThreshold) {
-                    storeTranspositionTable(tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+                    storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
                     return v;
                 }
-                probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
-                n = keepTableMoves(list, mx, my);
+                probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
+                n = keepTableMoves(board, list, mx, my);
             }
             break;
         }
         case 1: case 2: case 3: case 4: case 5:
-            n = buildThreatStage(stage, list, side, endsNode);
+            n = buildThreatStage(searchState, stage, list, side, endsNode);
             if (stage == 2 && endsNode) stageNumber = EndingDefenceStageNumber;
             break;
         case 6:
-            n = buildQuietMoves(list, side, level, alpha, nullWindow, tableDepth, taken);
+            n = buildQuietMoves(searchState, list, side, level, alpha, nullWindow, tableDepth, taken);
             endsNode = true;
             break;
         }
         if (n == 0) continue;
 
         const int takenBefore = taken;
-        taken += scoreMoves(list, n, side, level, false);
+        taken += scoreMoves(searchState, list, n, side, level, false);
         if (stage != 0) sortMoves(list, n);
         else n = dropSkippedMoves(list, n);
 
@@ -400,15 +402,15 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
             const int x = list[i].x, y = list[i].y;
             const int moveNumber = takenBefore + i;
             const bool nullWindowNow = beta == alpha + 1;
-            MoveClass mc = classifyMove(x, y, side, d, nullWindowNow, bonusFactor);
+            MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
             const int score = board.pointScore[x][y][s];
 
-            board::makeMove(x, y, side);
+            board::makeMove(board, x, y, side);
             // A move that leaves side a winning chain of fours earns an extension.
             if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
-                int m = vcfSearch(d - 1, side, 0, 0);
+                int m = vcfSearch(searchState, d - 1, side, 0, 0);
                 if (st.searchAborted) {
-                    board::unmakeMove(x, y, side);
+                    board::unmakeMove(board, x, y, side);
                     return 0;
                 }
                 if (m > 0) {
@@ -419,28 +421,28 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
             const int w = mc.bonus, credit = c + mc.extension;
             int r;
             if (moveNumber == 0 || nullWindowNow) {
-                r = w - alphaBetaSearch(d - 1, w - beta, w - alpha, other, credit);
+                r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
             } else {
-                r = w - alphaBetaSearch(d - 1, w - alpha - 1, w - alpha, other, credit);
+                r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
                 if (!st.searchAborted && alpha < r && r < beta)
-                    r = w - alphaBetaSearch(d - 1, w - beta, w - alpha, other, credit);
+                    r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
             }
-            board::unmakeMove(x, y, side);
+            board::unmakeMove(board, x, y, side);
             if (st.searchAborted) return 0;
 
             if (r > best) best = r;
             bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
             if (r >= beta) {
-                storeTranspositionTable(tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
                                         bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
                 st.searchedMoveSum += moveNumber + 1;
                 return r;
             }
             if (r > alpha) {
                 flag = ExactBound;
-                updatePv(level, x, y);
+                updatePv(searchState, level, x, y);
                 alpha = r;
-            } else if (protocol::setting(protocol::settings.cautionFactor) <= 1 && level >= 3 &&
+            } else if (searchState.limits.cautionFactor <= 1 && level >= 3 &&
                        best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
                        lateMoveEndsNode(tableDepth, stageNumber, moveNumber)) {
                 pruned = true;
@@ -455,14 +457,14 @@ int alphaBetaSearch(int d, int alpha, int beta, int side, int c) {
         // No move at all: a draw on a full board, else a loss. That value is
         // exact and is what the table keeps; alpha (what "no move searched"
         // would leave) can lie below it and would poison later probes.
-        const bool full = control::game.moveCount + level >= geometry.boardHeight * geometry.boardWidth;
+        const bool full = searchState.limits.moveCount + level >= board.geometry.boardHeight * board.geometry.boardWidth;
         const int exact = full ? 0 : -9999998 - d;
-        storeTranspositionTable(tableDepth, exact, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+        storeTranspositionTable(*searchState.hashTables, tableDepth, exact, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
         if (full) return 0;
         return alpha > exact ? alpha : exact;
     }
     const int v = best != NotSet ? best : alpha;
-    storeTranspositionTable(tableDepth, v, flag, side, key, bestThree.x[0], bestThree.y[0], bestThree.x[1],
+    storeTranspositionTable(*searchState.hashTables, tableDepth, v, flag, side, key, bestThree.x[0], bestThree.y[0], bestThree.x[1],
                             bestThree.y[1], bestThree.x[2], bestThree.y[2]);
     st.searchedMoveSum += taken;
     return v;

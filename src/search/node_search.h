@@ -19,7 +19,7 @@ namespace search {
 constexpr int RootWindow = 100000000;
 
 // Value of d plies with credit c for side to move, within (alpha, beta).
-int alphaBetaSearch(int d, int alpha, int beta, int side, int c);
+int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int side, int c);
 
 // The three best moves of a node with their ranking values, best first.
 struct BestThree {
@@ -43,18 +43,18 @@ struct BonusFactor {
 };
 
 // Class and bonus of (x, y) for side at a node of remaining depth d.
-MoveClass classifyMove(int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor);
+MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor);
 
 // PvLine[level] = (x, y) followed by PvLine[level + 1].
-void updatePv(int level, int x, int y);
+void updatePv(SearchState& searchState, int level, int x, int y);
 
 // The edge table: how far (x, y) lies from the nearest board edge, as a weight.
-int edgeWeight(int x, int y);
+int edgeWeight(const board::Board& board, int x, int y);
 
 // Scores list[0..n) for side at level: SkipKey for stamped points (and black's
 // forbidden points under Renju, and masked points when maskRoot is set),
 // otherwise stamps the point and keys it by its scores. Returns how many it took.
-int scoreMoves(MoveEntry* list, int n, int side, int level, bool maskRoot);
+int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int level, bool maskRoot);
 
 // Moves the entries of an unsorted list that are to be searched to its front,
 // keeping their order, and returns how many there are. The table moves are
@@ -66,20 +66,20 @@ int dropSkippedMoves(MoveEntry* list, int n);
 // Builds stage 2's list: the other side's open-four points with the extra
 // defence points of the chosen one, then side's fours. Sets allForbidden when
 // (Renju, white to move) every open-four point of black is forbidden.
-int buildOpenFourDefence(MoveEntry* list, int side, bool& allForbidden);
+int buildOpenFourDefence(SearchState& searchState, MoveEntry* list, int side, bool& allForbidden);
 
 // Stages 1 to 5, shared by the root and the nodes: side's strong points, the
 // open-four defence (which ends the node: endsNode), the other side's strong
 // points, then the fours and threes of side and of the other side.
-int buildThreatStage(int stage, MoveEntry* list, int side, bool& endsNode);
+int buildThreatStage(SearchState& searchState, int stage, MoveEntry* list, int side, bool& endsNode);
 
 // Table moves kept for stage 0: on the board and empty.
-int keepTableMoves(MoveEntry* list, const int* mx, const int* my);
+int keepTableMoves(const board::Board& board, MoveEntry* list, const int* mx, const int* my);
 
 // The first point (lowest row, then column) of a non-empty threat class of side.
-void firstThreatPoint(int threatClass, int side, int& x, int& y);
+void firstThreatPoint(const board::Board& board, int threatClass, int side, int& x, int& y);
 
 // How many of the four direction codes of side index s at (x, y) are code or more.
-int countDirectionsAtLeast(int x, int y, int sideIndex, int code);
+int countDirectionsAtLeast(const board::Board& board, int x, int y, int sideIndex, int code);
 
 }  // namespace search

@@ -4,9 +4,6 @@
 
 #include "board/board.h"
 #include "board/forbidden.h"
-#include "control/game_record.h"
-#include "protocol/reply.h"
-#include "protocol/settings.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
@@ -20,24 +17,23 @@ namespace search {
 
 namespace {
 
-using board::board;
-using board::geometry;
-using board::tables;
 
 int clampDisplay(int v) { return v > 10000 ? 10000 : v < -10000 ? -10000 : v; }
 
 // An empty, unstamped, unmasked point of the root.
-bool rootCandidate(int x, int y, uint64_t stamp) {
-    return board.cells[x][y] == 0 && searchState.visitStamp[0][x][y] != stamp && !control::isMasked(x, y);
+bool rootCandidate(SearchState& searchState, int x, int y, uint64_t stamp) {
+    board::Board& board = searchState.board;
+    return board.cells[x][y] == 0 && searchState.visitStamp[0][x][y] != stamp && !searchState.limits.isMasked(x, y);
 }
 
 // Whether a stone (not a block) lies at an on-board offset of (x, y) counted by
 // the filter.
 template <typename Filter>
-bool stoneAround(int x, int y, int reach, Filter counted) {
+bool stoneAround(SearchState& searchState, int x, int y, int reach, Filter counted) {
+    board::Board& board = searchState.board;
     for (int dx = -reach; dx <= reach; ++dx)
         for (int dy = -reach; dy <= reach; ++dy) {
-            if (!counted(dx, dy) || !board::onBoard(x + dx, y + dy)) continue;
+            if (!counted(dx, dy) || !board.geometry.onBoard(x + dx, y + dy)) continue;
             int cell = board.cells[x + dx][y + dy];
             if (cell == 1 || cell == 2) return true;
         }
@@ -47,48 +43,50 @@ bool stoneAround(int x, int y, int reach, Filter counted) {
 int absolute(int v) { return v < 0 ? -v : v; }
 
 // Marks for the front end the points near stones that the root will not search.
-void sweepUnsearched(int index, bool lastPart, uint64_t stamp) {
-    const int reach = protocol::setting(protocol::settings.cautionFactor) >= 2 ? 3 : 2;
-    for (int x = 0; x < geometry.boardHeight; ++x)
-        for (int y = 0; y < geometry.boardWidth; ++y) {
-            if (!rootCandidate(x, y, stamp)) continue;
-            bool near = stoneAround(x, y, reach, [&](int dx, int dy) {
+void sweepUnsearched(SearchState& searchState, int index, bool lastPart, uint64_t stamp) {
+    board::Board& board = searchState.board;
+    const int reach = searchState.limits.cautionFactor >= 2 ? 3 : 2;
+    for (int x = 0; x < board.geometry.boardHeight; ++x)
+        for (int y = 0; y < board.geometry.boardWidth; ++y) {
+            if (!rootCandidate(searchState, x, y, stamp)) continue;
+            bool near = stoneAround(searchState, x, y, reach, [&](int dx, int dy) {
                 if (index == 0) return true;
                 int distance = absolute(dx) + absolute(dy);
                 return lastPart ? distance > 3 : distance <= 3;
             });
             if (near) {
-                protocol::sendReply("MESSAGE REALTIME POS %d,%d", x, y);
-                protocol::sendReply("MESSAGE REALTIME DONE %d,%d", x, y);
+                writeLine(searchState.reporter, "MESSAGE REALTIME POS %d,%d", x, y);
+                writeLine(searchState.reporter, "MESSAGE REALTIME DONE %d,%d", x, y);
             }
         }
 }
 
 // Stage 6 at the root: wider than below, and never without a candidate.
-int buildRootQuietMoves(MoveEntry* list, int side, int taken) {
+int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int taken) {
+    board::Board& board = searchState.board;
     const uint64_t stamp = searchState.visitCounter[0];
     const int s = side - 1, o = 2 - side;
-    const int caution = protocol::setting(protocol::settings.cautionFactor);
-    const int height = geometry.boardHeight, width = geometry.boardWidth;
+    const int caution = searchState.limits.cautionFactor;
+    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
     int n = 0;
     bool noted = false;
 
     // Pass 1: two lines of a wide two or more for either side.
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
-            if (!rootCandidate(x, y, stamp)) continue;
+            if (!rootCandidate(searchState, x, y, stamp)) continue;
             if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
-            if (countDirectionsAtLeast(x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(x, y, o, board::WideTwo) >= 2)
+            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
+                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
     // Pass 2: points that matter to either side.
     if (noted) {
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
-                if (!rootCandidate(x, y, stamp)) continue;
+                if (!rootCandidate(searchState, x, y, stamp)) continue;
                 if (board.pointScore[x][y][s] <= 7 && board.pointScore[x][y][o] <= 8) continue;
-                if (caution == 0 && !hasStoneNear(x, y)) continue;
+                if (caution == 0 && !hasStoneNear(board, x, y)) continue;
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
         if (n > 0 && caution == 0) return n;
@@ -98,8 +96,8 @@ int buildRootQuietMoves(MoveEntry* list, int side, int taken) {
     const bool wide = caution != 0 && taken < 19;
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
-            if (!rootCandidate(x, y, stamp)) continue;
-            bool near = hasStoneNear(x, y);
+            if (!rootCandidate(searchState, x, y, stamp)) continue;
+            bool near = hasStoneNear(board, x, y);
             if (!near && wide) {
                 static constexpr int far[8][2] = {{-3, -3}, {-3, 0}, {-3, 3}, {3, -3},
                                                   {3, 0},   {3, 3},  {0, -3}, {0, 3}};
@@ -107,7 +105,7 @@ int buildRootQuietMoves(MoveEntry* list, int side, int taken) {
                     const int fx = x + f[0], fy = y + f[1];
                     // Only the playing rectangle counts, as for the 5 x 5 square: the
                     // blocks that fill a rectangular board's square are not neighbours.
-                    if (board::onBoard(fx, fy) && board.cells[fx][fy] != 0) {
+                    if (board.geometry.onBoard(fx, fy) && board.cells[fx][fy] != 0) {
                         near = true;
                         break;
                     }
@@ -119,19 +117,20 @@ int buildRootQuietMoves(MoveEntry* list, int side, int taken) {
     if (taken == 0 && n == 0)
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y)
-                if (rootCandidate(x, y, stamp)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+                if (rootCandidate(searchState, x, y, stamp)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
     return n;
 }
 
-void reportPv(int depth) {
+void reportPv(SearchState& searchState, int depth) {
+    const board::Board& board = searchState.board;
     char line[16 + 8 * board::MaxPoints];
     int used = std::snprintf(line, sizeof line, "MESSAGE REALTIME PV");
     const PvLine& pv = searchState.pvLines[0];
     const int count = pv.length < depth ? pv.length : depth;
     for (int i = 0; i < count && used < int(sizeof line) - 8; ++i)
-        used += std::snprintf(line + used, sizeof line - used, " [%d%c]", geometry.boardHeight - pv.moves[i].x,
+        used += std::snprintf(line + used, sizeof line - used, " [%d%c]", board.geometry.boardHeight - pv.moves[i].x,
                               'A' + pv.moves[i].y);
-    protocol::sendReply("%s", line);
+    writeLine(searchState.reporter, "%s", line);
 }
 
 int clampWin(int v, int depth) {
@@ -141,7 +140,8 @@ int clampWin(int v, int depth) {
 
 }  // namespace
 
-int rootSearch(int side) {
+int rootSearch(SearchState& searchState, int side) {
+    board::Board& board = searchState.board;
     SearchState& st = searchState;
     const int other = 3 - side;
     const int s = side - 1, o = other - 1;
@@ -153,7 +153,7 @@ int rootSearch(int side) {
     PvLine& pv = st.pvLines[0];
     pv.length = 0;
     pv.moves[0] = MoveEntry{0, -1, -1};
-    if (countNodeAndTestLimits()) return 0;
+    if (countNodeAndTestLimits(searchState)) return 0;
 
     // 2-4. Fives and open fours decide at once; the other side's five is blocked.
     const auto& fives = board.threats[board::FivePoint];
@@ -162,12 +162,12 @@ int rootSearch(int side) {
     if (!forced) {
         if (board.threats[board::OpenFourPoint].summary[s]) {
             int fx, fy;
-            firstThreatPoint(board::OpenFourPoint, side, fx, fy);
-            if (tables.rule != board::Renju || side != 1 || !board::isForbidden(fx, fy)) return depth + WinScore;
+            firstThreatPoint(board, board::OpenFourPoint, side, fx, fy);
+            if (board.rule != board::Renju || side != 1 || !board::isForbidden(board, fx, fy)) return depth + WinScore;
         }
         if (depth < 1) {
-            int v = evaluateLeaf(depth, side);
-            storeTranspositionTable(depth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            int v = evaluateLeaf(searchState, depth, side);
+            storeTranspositionTable(*searchState.hashTables, depth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
             return v;
         }
     }
@@ -175,8 +175,8 @@ int rootSearch(int side) {
     // 5. The stages.
     ++st.interiorNodeCount;
     const uint64_t stamp = ++st.visitCounter[0];
-    MoveEntry* list = moveListAt(0);
-    const bool reporting = depth >= 8 && protocol::setting(protocol::settings.showDetail) != 0;
+    MoveEntry* list = moveListAt(searchState, 0);
+    const bool reporting = depth >= 8 && searchState.limits.showDetail;
     int alpha = -RootWindow;
     int best = NotSet;
     BestThree bestThree;
@@ -190,59 +190,59 @@ int rootSearch(int side) {
         bool endsNode = false;
         switch (stage) {
         case -1:
-            n = listFivePoints(list, other) > 0 ? 1 : 0;
+            n = listFivePoints(board, list, other) > 0 ? 1 : 0;
             endsNode = true;
             break;
         case 0: {
             int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
-            n = keepTableMoves(list, mx, my);
+            probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
+            n = keepTableMoves(board, list, mx, my);
             if (n == 0 && depth >= 6) {
-                alphaBetaSearch(depth - 3, alpha, beta, side, 0);
+                alphaBetaSearch(searchState, depth - 3, alpha, beta, side, 0);
                 if (st.searchAborted) return 0;
-                probeTranspositionTable(1, alpha, beta, side, key, mx, my, 3);
-                n = keepTableMoves(list, mx, my);
+                probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
+                n = keepTableMoves(board, list, mx, my);
             }
             break;
         }
         case 1: case 2: case 3: case 4: case 5:
-            n = buildThreatStage(stage, list, side, endsNode);
+            n = buildThreatStage(searchState, stage, list, side, endsNode);
             break;
         case 6:
-            n = buildRootQuietMoves(list, side, taken);
+            n = buildRootQuietMoves(searchState, list, side, taken);
             endsNode = true;
             break;
         }
         if (n == 0) continue;
 
         const int takenBefore = taken;
-        taken += scoreMoves(list, n, side, 0, true);
+        taken += scoreMoves(searchState, list, n, side, 0, true);
         if (stage != 0) sortMoves(list, n);
         else n = dropSkippedMoves(list, n);
 
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
             const int x = list[i].x, y = list[i].y;
             const int moveNumber = takenBefore + i;
-            MoveClass mc = classifyMove(x, y, side, depth, false, bonusFactor);
+            MoveClass mc = classifyMove(searchState, x, y, side, depth, false, bonusFactor);
             const int score = board.pointScore[x][y][s];
 
             // Reports before the move's search.
             if (reporting) {
                 if (bestThree.x[0] == -1) {
-                    protocol::sendReply("MESSAGE REALTIME BEST %d,%d", x, y);
-                    protocol::sendReply("MESSAGE REALTIME REFRESH");
+                    writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
+                    writeLine(searchState.reporter, "MESSAGE REALTIME REFRESH");
                 }
                 if (stage == 6) {
                     const bool last = i == n - 1 || list[i + 1].key == SkipKey;
                     const bool nearLast = last || i == n - 2 || (i + 2 < n && list[i + 2].key == SkipKey);
-                    if (nearLast) sweepUnsearched(i, last, stamp);
+                    if (nearLast) sweepUnsearched(searchState, i, last, stamp);
                 }
-                protocol::sendReply("MESSAGE REALTIME POS %d,%d", x, y);
+                writeLine(searchState.reporter, "MESSAGE REALTIME POS %d,%d", x, y);
             }
 
-            board::makeMove(x, y, side);
+            board::makeMove(board, x, y, side);
             if (score >= 8 && score <= 157) {
-                int m = vcfSearch(depth - 1, side, 0, 0);
+                int m = vcfSearch(searchState, depth - 1, side, 0, 0);
                 if (!st.searchAborted && m > 0) {
                     mc.extension += score >= 34 ? 2 : 1;
                     if (mc.extension > 4) mc.extension = 4;
@@ -252,15 +252,15 @@ int rootSearch(int side) {
             int r = 0;
             if (!st.searchAborted) {
                 if (moveNumber == 0) {
-                    r = w - alphaBetaSearch(depth - 1, w - beta, w - alpha, other, mc.extension);
+                    r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
                 } else {
-                    r = w - alphaBetaSearch(depth - 1, w - alpha - 1, w - alpha, other, mc.extension);
+                    r = w - alphaBetaSearch(searchState, depth - 1, w - alpha - 1, w - alpha, other, mc.extension);
                     if (!st.searchAborted && alpha < r && r < beta)
-                        r = w - alphaBetaSearch(depth - 1, w - beta, w - alpha, other, mc.extension);
+                        r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
                 }
             }
-            board::unmakeMove(x, y, side);
-            if (reporting) protocol::sendReply("MESSAGE REALTIME DONE %d,%d", x, y);
+            board::unmakeMove(board, x, y, side);
+            if (reporting) writeLine(searchState.reporter, "MESSAGE REALTIME DONE %d,%d", x, y);
 
             // A stop: the best of the completed moves, from the third move on.
             if (st.searchAborted) {
@@ -275,25 +275,25 @@ int rootSearch(int side) {
             }
 
             if (reporting && r > best) {
-                protocol::sendReply("MESSAGE REALTIME BEST %d,%d", x, y);
-                protocol::sendReply("MESSAGE REALTIME VAL %d", clampDisplay(r));
+                writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
+                writeLine(searchState.reporter, "MESSAGE REALTIME VAL %d", clampDisplay(r));
             }
-            if (reporting && r < -MateThreshold) protocol::sendReply("MESSAGE REALTIME LOSE %d,%d", x, y);
+            if (reporting && r < -MateThreshold) writeLine(searchState.reporter, "MESSAGE REALTIME LOSE %d,%d", x, y);
             if (r > -MateThreshold) ++nonLosing;
             if (r > best) best = r;
             bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
 
             if (r >= beta) {
-                storeTranspositionTable(depth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                storeTranspositionTable(*searchState.hashTables, depth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
                                         bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
                 st.searchedMoveSum += moveNumber + 1;
                 return depth + 9999999 < beta ? depth + 9999999 : beta;
             }
             if (r > alpha) {
                 flag = ExactBound;
-                updatePv(0, x, y);
+                updatePv(searchState, 0, x, y);
                 alpha = r;
-                if (reporting) reportPv(depth);
+                if (reporting) reportPv(searchState, depth);
             }
         }
         if (endsNode) break;
@@ -305,20 +305,20 @@ int rootSearch(int side) {
     st.bestMoveY = bestThree.y[0];
     if (reporting && best != NotSet && best < -MateThreshold) {
         // Every searched move loses: so does every point near the stones.
-        for (int x = 0; x < geometry.boardHeight; ++x)
-            for (int y = 0; y < geometry.boardWidth; ++y)
-                if (rootCandidate(x, y, stamp) && stoneAround(x, y, 3, [](int, int) { return true; }))
-                    protocol::sendReply("MESSAGE REALTIME LOSE %d,%d", x, y);
+        for (int x = 0; x < board.geometry.boardHeight; ++x)
+            for (int y = 0; y < board.geometry.boardWidth; ++y)
+                if (rootCandidate(searchState, x, y, stamp) && stoneAround(searchState, x, y, 3, [](int, int) { return true; }))
+                    writeLine(searchState.reporter, "MESSAGE REALTIME LOSE %d,%d", x, y);
     }
     // With no move taken, alpha is the bare window bound, not a bound on the
     // position's value (the points may only be masked): keep it out of the
     // table. A full board is simply a draw.
-    const bool full = control::game.moveCount >= geometry.boardHeight * geometry.boardWidth;
+    const bool full = searchState.limits.moveCount >= board.geometry.boardHeight * board.geometry.boardWidth;
     if (taken > 0)
-        storeTranspositionTable(depth, best != NotSet ? best : alpha, flag, side, key, bestThree.x[0],
+        storeTranspositionTable(*searchState.hashTables, depth, best != NotSet ? best : alpha, flag, side, key, bestThree.x[0],
                                 bestThree.y[0], bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
     else if (full)
-        storeTranspositionTable(depth, 0, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+        storeTranspositionTable(*searchState.hashTables, depth, 0, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
     st.searchedMoveSum += taken;
     if (alpha > depth + 9999999) alpha = depth + 9999999;
     if (best != NotSet) best = clampWin(best, depth);

@@ -11,8 +11,10 @@
 // this iteration is usable; any other result is the best of the completed moves.
 #pragma once
 
+#include "search/search_state.h"
+
 namespace search {
 
-int rootSearch(int side);
+int rootSearch(SearchState& searchState, int side);
 
 }  // namespace search

@@ -4,9 +4,7 @@
 
 namespace search {
 
-SearchState searchState;
-
-void resetSearchWorkAreas() {
+void resetSearchWorkAreas(SearchState& searchState) {
     std::memset(searchState.visitCounter, 0, sizeof searchState.visitCounter);
     std::memset(searchState.visitStamp, 0, sizeof searchState.visitStamp);
     searchState.evaluationCounter = 0;

@@ -1,4 +1,7 @@
-// The search's work areas and per-think counters.
+// One search thread: its own board, its work areas, its per-think counters,
+// and what it was handed (the shared hash tables, the limits, the writer of
+// report lines). The main thread's search and every helper thread each own
+// one; nothing in it is shared.
 //
 // Levels: a node at remaining depth d of an iteration of depth D works at level
 // D - d (0 at the root); the threat search carries on past the horizon. Each
@@ -17,7 +20,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "board/geometry.h"
+#include "board/board.h"
+#include "search/limits.h"
+#include "search/reporter.h"
 
 namespace search {
 
@@ -44,7 +49,14 @@ struct PvLine {
     MoveEntry moves[board::MaxPoints];
 };
 
+struct HashTables;
+
 struct SearchState {
+    board::Board board;
+    HashTables* hashTables = nullptr;
+    SearchLimits limits;
+    LineWriter* reporter = nullptr;  // none on helper threads
+
     MoveList moveLists[MaxLevels];
     PvLine pvLines[MaxLevels];
     uint64_t visitCounter[MaxLevels];
@@ -68,11 +80,21 @@ struct SearchState {
     int32_t singleCandidateFlag;
 };
 
-extern SearchState searchState;
+inline MoveEntry* moveListAt(SearchState& searchState, int level) { return searchState.moveLists[level].moves; }
 
-inline MoveEntry* moveListAt(int level) { return searchState.moveLists[level].moves; }
+// Clears the per-game work areas (stamps and counters); due with every reset of
+// the board.
+void resetSearchWorkAreas(SearchState& searchState);
 
-// Clears the per-game work areas (stamps and counters); part of the board reset.
-void resetSearchWorkAreas();
+// Counts one node; true (with searchAborted set) when a limit stops the search.
+inline bool countNodeAndTestLimits(SearchState& s) {
+    if (++s.nodeCount % 1024 != 0) return false;
+    bool stop = s.limits.stopRequested();
+    const int32_t maxNode = s.limits.nodeBudget();
+    if (!stop && maxNode != -1)
+        stop = s.nodeCount / 1024 > maxNode || nowMs() - s.thinkStartTime + TimeMarginMs >= s.turnTimeLimit;
+    if (stop) s.searchAborted = true;
+    return stop;
+}
 
 }  // namespace search

@@ -15,28 +15,28 @@ namespace search {
 
 namespace {
 
-using board::board;
-using board::tables;
 
 constexpr int BoardPoints = board::MaxPoints;  // 576: the ply value of the chain's first node
 
 }  // namespace
 
-int immediateWinCheck(int g, int side) {
+int immediateWinCheck(SearchState& searchState, int g, int side) {
+    board::Board& board = searchState.board;
     const int s = side - 1, o = 2 - side;
     const auto& fives = board.threats[board::FivePoint];
     const auto& openFours = board.threats[board::OpenFourPoint];
     if (fives.summary[s]) return WinScore + g;
     if (fives.summary[o]) return 0;
     if (!openFours.summary[s]) return 0;
-    if (tables.rule != board::Renju || side == 2) return WinScore + g;
+    if (board.rule != board::Renju || side == 2) return WinScore + g;
     // Black under Renju: only the first open-four point is tried.
     int x, y;
-    firstThreatPoint(board::OpenFourPoint, side, x, y);
-    return board::isForbidden(x, y) ? 0 : WinScore + g;
+    firstThreatPoint(board, board::OpenFourPoint, side, x, y);
+    return board::isForbidden(board, x, y) ? 0 : WinScore + g;
 }
 
-int vcfSearch(int remainingDepth, int side, int role, int ply) {
+int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, int ply) {
+    board::Board& board = searchState.board;
     SearchState& st = searchState;
     const int other = 3 - side;
     const int s = side - 1, o = other - 1;
@@ -46,43 +46,43 @@ int vcfSearch(int remainingDepth, int side, int role, int ply) {
     // 1-2. Count the node, keep the statistics, test the limits.
     ++st.threatNodeCount;
     if (remainingDepth < st.selectiveDepth) st.selectiveDepth = remainingDepth;
-    if (countNodeAndTestLimits()) return 0;
+    if (countNodeAndTestLimits(searchState)) return 0;
 
     // 3-4. A win on the next move, or a cached result.
-    int v = immediateWinCheck(g, side);
+    int v = immediateWinCheck(searchState, g, side);
     if (v != 0) return v;
-    v = probeValueCache(role, g, side, board.hashKey);
+    v = probeValueCache(*searchState.hashTables, role, g, side, board.hashKey);
     if (v != MissValue) return v;
 
     const int level = st.iterationDepth - remainingDepth;
     if (level < 0 || level >= MaxLevels) return 0;  // deeper than the work areas reach
-    MoveEntry* list = moveListAt(level);
-    const bool blackUnderRenju = tables.rule == board::Renju && side == 1;
+    MoveEntry* list = moveListAt(searchState, level);
+    const bool blackUnderRenju = board.rule == board::Renju && side == 1;
 
     if (role == 0) {
         // 5. Attacker: every four of side, ordered by the threats it leaves near.
-        int n = listFourPoints(list, side);
+        int n = listFourPoints(board, list, side);
         for (int i = 0; i < n; ++i) {
             const int x = list[i].x, y = list[i].y;
             const int score = board.pointScore[x][y][s];
-            if (score < 262 && countDirectionsAtLeast(x, y, o, board::WideTwo) < 2 &&
+            if (score < 262 && countDirectionsAtLeast(board, x, y, o, board::WideTwo) < 2 &&
                 board.pointScore[x][y][o] < 46) {
                 list[i].key = SkipKey;
                 continue;
             }
-            if (blackUnderRenju && board::isForbidden(x, y)) {
+            if (blackUnderRenju && board::isForbidden(board, x, y)) {
                 list[i].key = SkipKey;
                 continue;
             }
-            const int threats = countThreatsNear(x, y, side);
+            const int threats = countThreatsNear(board, x, y, side);
             if (threats <= 2 && score < 279) {
                 list[i].key = SkipKey;
                 continue;
             }
             // A transposition one ply ahead settles this node without a move.
-            int ahead = probeValueCache(1, childG, other, board.hashKey ^ tables.zobristKeys[x][y][s]);
+            int ahead = probeValueCache(*searchState.hashTables, 1, childG, other, board.hashKey ^ board.zobristKeys[x][y][s]);
             if (ahead != MissValue && -ahead > 0) {
-                storeValueCache(-ahead, g, 0, side, board.hashKey);
+                storeValueCache(*searchState.hashTables, -ahead, g, 0, side, board.hashKey);
                 return -ahead;
             }
             list[i].key = -(64 * threats + (board.pointScore[x][y][o] >> 1) + score);
@@ -90,30 +90,30 @@ int vcfSearch(int remainingDepth, int side, int role, int ply) {
         sortMoves(list, n);
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
             const int x = list[i].x, y = list[i].y;
-            board::makeMoveLight(x, y, side);
-            v = -vcfSearch(remainingDepth - 1, other, 1, ply + 1);
-            board::unmakeMoveLight(x, y, side);
+            board::makeMoveLight(board, x, y, side);
+            v = -vcfSearch(searchState, remainingDepth - 1, other, 1, ply + 1);
+            board::unmakeMoveLight(board, x, y, side);
             if (st.searchAborted) return 0;
             if (v > 0) {
-                storeValueCache(v, g, 0, side, board.hashKey);
+                storeValueCache(*searchState.hashTables, v, g, 0, side, board.hashKey);
                 return v;
             }
         }
-        storeValueCache(0, g, 0, side, board.hashKey);
+        storeValueCache(*searchState.hashTables, 0, g, 0, side, board.hashKey);
         return 0;
     }
 
     // 6. Defender: the blocks of the other side's five points.
-    int n = listFivePoints(list, other);
+    int n = listFivePoints(board, list, other);
     for (int i = 0; i < n;) {
         const int x = list[i].x, y = list[i].y;
-        if (blackUnderRenju && board::isForbidden(x, y)) {
+        if (blackUnderRenju && board::isForbidden(board, x, y)) {
             list[i] = list[--n];
             continue;
         }
-        int ahead = probeValueCache(0, childG, other, board.hashKey ^ tables.zobristKeys[x][y][s]);
+        int ahead = probeValueCache(*searchState.hashTables, 0, childG, other, board.hashKey ^ board.zobristKeys[x][y][s]);
         if (ahead != MissValue && -ahead >= 0) {
-            storeValueCache(-ahead, g, 1, side, board.hashKey);
+            storeValueCache(*searchState.hashTables, -ahead, g, 1, side, board.hashKey);
             return -ahead;
         }
         const int c1 = board.pointContribution[x][y][0], c2 = board.pointContribution[x][y][1];
@@ -125,13 +125,13 @@ int vcfSearch(int remainingDepth, int side, int role, int ply) {
     int result = 0;
     for (int i = 0; i < n; ++i) {
         const int x = list[i].x, y = list[i].y;
-        board::makeMoveLight(x, y, side);
-        result = -vcfSearch(remainingDepth - 1, other, 0, ply + 1);
-        board::unmakeMoveLight(x, y, side);
+        board::makeMoveLight(board, x, y, side);
+        result = -vcfSearch(searchState, remainingDepth - 1, other, 0, ply + 1);
+        board::unmakeMoveLight(board, x, y, side);
         if (st.searchAborted) return 0;
         if (result >= 0) break;
     }
-    storeValueCache(result, g, 1, side, board.hashKey);
+    storeValueCache(*searchState.hashTables, result, g, 1, side, board.hashKey);
     return result;
 }
 

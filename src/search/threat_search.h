@@ -10,13 +10,15 @@
 // read here.
 #pragma once
 
+#include "search/search_state.h"
+
 namespace search {
 
 // WinScore + g when side wins with its next move, else 0. The board is unchanged.
-int immediateWinCheck(int g, int side);
+int immediateWinCheck(SearchState& searchState, int g, int side);
 
 // Searches the chain of fours for side with role 0 (side attacks) or 1 (side
 // must block the five that the other side has just threatened). 0 when aborted.
-int vcfSearch(int remainingDepth, int side, int role, int ply);
+int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, int ply);
 
 }  // namespace search

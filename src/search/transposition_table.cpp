@@ -1,10 +1,10 @@
 #include "search/transposition_table.h"
 
+#include "search/hash_tables.h"
+
 #include <algorithm>
 
 namespace search {
-
-TranspositionTable transpositionTable;
 
 namespace {
 
@@ -105,11 +105,11 @@ void saveTranspositionEntry(TranspositionSlot& slot, const TranspositionEntry& e
     slot.word[3].store(w3, Relaxed);
 }
 
-int probeTranspositionTable(int depth, int alpha, int beta, int side, uint64_t key,
+int probeTranspositionTable(HashTables& tables, int depth, int alpha, int beta, int side, uint64_t key,
                             int* moveX, int* moveY, int wanted) {
-    int32_t size = transpositionTable.size.load(Relaxed);
+    int32_t size = tables.transposition.size.load(Relaxed);
     if (size == 0) return MissValue;
-    TranspositionBucket& bucket = transpositionTable.buckets[side - 1][hashBucketIndex(key, size)];
+    TranspositionBucket& bucket = tables.transposition.buckets[side - 1][hashBucketIndex(key, size)];
     for (TranspositionSlot& slot : bucket.slot) {
         TranspositionEntry entry = loadTranspositionEntry(slot);
         if (!matchesKey(entry, key)) continue;
@@ -145,13 +145,13 @@ int probeTranspositionTable(int depth, int alpha, int beta, int side, uint64_t k
 // move away; otherwise the walk keeps as candidate the entry least worth
 // keeping: preferring entries of other ages, then shallower ones, and sparing
 // entries of the current age and exact ones.
-void storeTranspositionTable(int depth, int value, int flag, int side, uint64_t key,
+void storeTranspositionTable(HashTables& tables, int depth, int value, int flag, int side, uint64_t key,
                              int x1, int y1, int x2, int y2, int x3, int y3) {
-    int32_t size = transpositionTable.size.load(Relaxed);
+    int32_t size = tables.transposition.size.load(Relaxed);
     if (size == 0) return;
-    noteHashStore();
-    int16_t age = hashAge();
-    TranspositionBucket& bucket = transpositionTable.buckets[side - 1][hashBucketIndex(key, size)];
+    noteHashStore(tables);
+    int16_t age = hashAge(tables);
+    TranspositionBucket& bucket = tables.transposition.buckets[side - 1][hashBucketIndex(key, size)];
 
     int target = -1;
     bool update = false;

@@ -33,9 +33,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "search/hash_tables.h"
+#include "search/table_values.h"
 
 namespace search {
+
+struct HashTables;
 
 constexpr int UpperBound = 1;
 constexpr int LowerBound = 2;
@@ -72,7 +74,6 @@ struct TranspositionTable {
     std::atomic<int32_t> size{0};           // N they were allocated for; 0 = none
 };
 
-extern TranspositionTable transpositionTable;
 
 uint64_t transpositionDigest(const TranspositionEntry& entry);
 TranspositionEntry loadTranspositionEntry(const TranspositionSlot& slot);
@@ -82,12 +83,12 @@ void saveTranspositionEntry(TranspositionSlot& slot, const TranspositionEntry& e
 // required depth, or MissValue. Copies the first `wanted` (1..3) stored moves
 // into moveX/moveY when the value is usable, or when the entry is deep enough
 // (or both its bounds are wins or losses) even though the value is not.
-int probeTranspositionTable(int depth, int alpha, int beta, int side, uint64_t key,
+int probeTranspositionTable(HashTables& tables, int depth, int alpha, int beta, int side, uint64_t key,
                             int* moveX, int* moveY, int wanted);
 
 // Stores a bound (flag 1 upper, 2 lower, 3 exact) found at `depth` with up to
 // three moves, best first (x = -1 or 0xFF: no move).
-void storeTranspositionTable(int depth, int value, int flag, int side, uint64_t key,
+void storeTranspositionTable(HashTables& tables, int depth, int value, int flag, int side, uint64_t key,
                              int x1, int y1, int x2, int y2, int x3, int y3);
 
 }  // namespace search

@@ -1,8 +1,8 @@
 #include "search/value_cache.h"
 
-namespace search {
+#include "search/hash_tables.h"
 
-ValueCache valueCache;
+namespace search {
 
 namespace {
 
@@ -20,10 +20,10 @@ bool matchesKey(const ValueCacheEntry& entry, uint64_t key) {
     return !isEmpty(entry) && (entry.check ^ signExtended(entry.value)) == key;
 }
 
-ValueCacheBucket* bucketFor(int kind, int side, uint64_t key) {
-    int32_t size = valueCache.size.load(Relaxed);
+ValueCacheBucket* bucketFor(HashTables& tables, int kind, int side, uint64_t key) {
+    int32_t size = tables.cache.size.load(Relaxed);
     if (size == 0) return nullptr;
-    return &valueCache.buckets[kind * 2 + side - 1][hashBucketIndex(key, size)];
+    return &tables.cache.buckets[kind * 2 + side - 1][hashBucketIndex(key, size)];
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ void saveValueCacheEntry(ValueCacheSlot& slot, const ValueCacheEntry& entry) {
     slot.word[1].store(w1, Relaxed);
 }
 
-int probeValueCache(int kind, int depth, int side, uint64_t key) {
-    ValueCacheBucket* bucket = bucketFor(kind, side, key);
+int probeValueCache(HashTables& tables, int kind, int depth, int side, uint64_t key) {
+    ValueCacheBucket* bucket = bucketFor(tables, kind, side, key);
     if (bucket == nullptr) return MissValue;
     for (const ValueCacheSlot& slot : bucket->slot) {
         ValueCacheEntry entry = loadValueCacheEntry(slot);
@@ -59,11 +59,11 @@ int probeValueCache(int kind, int depth, int side, uint64_t key) {
 
 // Entry 0 takes every store except one that would evict a deeper result of
 // another position stored within a move of the current age; entry 1 takes that.
-void storeValueCache(int value, int depth, int kind, int side, uint64_t key) {
-    ValueCacheBucket* bucket = bucketFor(kind, side, key);
+void storeValueCache(HashTables& tables, int value, int depth, int kind, int side, uint64_t key) {
+    ValueCacheBucket* bucket = bucketFor(tables, kind, side, key);
     if (bucket == nullptr) return;
-    noteHashStore();
-    int16_t age = hashAge();
+    noteHashStore(tables);
+    int16_t age = hashAge(tables);
     ValueCacheEntry first = loadValueCacheEntry(bucket->slot[0]);
     int ageDifference = first.age - age;
     bool keepFirst = (first.check ^ signExtended(first.value)) != key && first.check != 0 &&

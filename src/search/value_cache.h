@@ -21,9 +21,11 @@
 #include <atomic>
 #include <cstdint>
 
-#include "search/hash_tables.h"
+#include "search/table_values.h"
 
 namespace search {
+
+struct HashTables;
 
 struct alignas(16) ValueCacheSlot {
     std::atomic<uint64_t> word[2];
@@ -48,15 +50,14 @@ struct ValueCache {
     std::atomic<int32_t> size{0};           // N they were allocated for; 0 = none
 };
 
-extern ValueCache valueCache;
 
 ValueCacheEntry loadValueCacheEntry(const ValueCacheSlot& slot);
 void saveValueCacheEntry(ValueCacheSlot& slot, const ValueCacheEntry& entry);
 
 // The stored value for the position (wins and losses read back relative to
 // `depth`), or MissValue.
-int probeValueCache(int kind, int depth, int side, uint64_t key);
+int probeValueCache(HashTables& tables, int kind, int depth, int side, uint64_t key);
 
-void storeValueCache(int value, int depth, int kind, int side, uint64_t key);
+void storeValueCache(HashTables& tables, int value, int depth, int kind, int side, uint64_t key);
 
 }  // namespace search

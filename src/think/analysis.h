@@ -3,13 +3,14 @@
 // neighbourhood maps that decide which points are candidates, and a stable
 // sort that needs no memory of its own.
 //
-// The drivers' work areas are process-wide and fixed in size; they are exposed
-// here so that tests can look at the candidates a think generated.
+// The drivers' work areas are fixed in size and belong to the Thinker; they
+// are defined here so that tests can look at the candidates a think generated.
 #pragma once
 
 #include <cstdint>
 
-#include "board/geometry.h"
+#include "board/board.h"
+#include "think/thinker.h"
 
 namespace think {
 
@@ -31,16 +32,16 @@ enum class NeighbourShape {
 
 // Zeroes the map, then marks every empty on-board point in the shape around
 // each non-empty on-board point (stones of either side and block stones).
-void markNeighbourhood(NeighbourhoodMap& map, NeighbourShape shape);
+void markNeighbourhood(const board::Board& board, NeighbourhoodMap& map, NeighbourShape shape);
 
-// Counters zeroed, the time budget, the clock, the rule, the hash tables and
-// their age; iterationDepth 0.
-void beginAnalysisThink();
+// The board brought to the position, counters zeroed, the time budget, the
+// clock, the rule, the hash tables and their age; iterationDepth 0.
+void beginAnalysisThink(Thinker& thinker, const ThinkRequest& request);
 
 // The limits tested before iteration d of an analysis think (the first one
 // included): true when the deepening must stop. Without clockCounts the time
 // used so far is no limit.
-bool analysisDeepeningStops(int d, bool clockCounts = true);
+bool analysisDeepeningStops(Thinker& thinker, const ThinkRequest& request, int d, bool clockCounts = true);
 
 // Clamp to the printable range -10000 .. 10000.
 inline int clampPrinted(int value) { return value > 10000 ? 10000 : value < -10000 ? -10000 : value; }
@@ -103,7 +104,6 @@ struct NbestState {
     int32_t count;
 };
 
-extern NbestState nbestState;
 
 // Balance work areas. (x1, y1) is the stone of the side to move, (x2, y2)
 // the stone of the other side.
@@ -130,6 +130,5 @@ struct BalanceState {
     int32_t target;     // T of the last balance think
 };
 
-extern BalanceState balanceState;
 
 }  // namespace think

@@ -4,10 +4,6 @@
 #include <cstdio>
 
 #include "board/board.h"
-#include "control/game_record.h"
-#include "control/worker.h"
-#include "protocol/command_loop.h"
-#include "protocol/reply.h"
 #include "search/clock.h"
 #include "search/evaluation.h"
 #include "search/node_search.h"
@@ -17,30 +13,37 @@
 
 namespace think {
 
-NbestState nbestState;
-
 namespace {
-
-using board::geometry;
-using control::game;
-using search::searchState;
 
 constexpr int LineCapacity = board::MaxPoints;
 
+// What one n-best think works with.
+struct Think {
+    const ThinkRequest& request;
+    search::SearchState& searchState;
+    board::Board& board;
+    NbestState& state;
+    const board::Geometry& geometry;
+
+    Think(Thinker& t, const ThinkRequest& r)
+        : request(r), searchState(*t.main), board(t.main->board), state(*t.nbest), geometry(r.position.geometry) {}
+};
+
 // Every empty, unmasked point near a stone (every one on an empty record),
 // ranked by its static value, best first.
-void generateCandidates(int colour) {
-    NbestState& s = nbestState;
+void generateCandidates(Think& t, int colour) {
+    NbestState& s = t.state;
+    const board::Geometry& geometry = t.geometry;
     const int other = 3 - colour;
-    markNeighbourhood(s.map, NeighbourShape::SquareAndLines);
+    markNeighbourhood(t.board, s.map, NeighbourShape::SquareAndLines);
     s.count = 0;
     for (int x = 0; x < geometry.boardHeight; ++x)
         for (int y = 0; y < geometry.boardWidth; ++y) {
-            if (board::cellAt(x, y) != 0 || control::isMasked(x, y)) continue;
-            if (!s.map.marked[x][y] && game.moveCount != 0) continue;
-            board::makeMove(x, y, colour);
-            const int score = -search::evaluateLeaf(0, other);
-            board::unmakeMove(x, y, colour);
+            if (board::cellAt(t.board, x, y) != 0 || t.request.isMasked(x, y)) continue;
+            if (!s.map.marked[x][y] && t.request.position.moveCount != 0) continue;
+            board::makeMove(t.board, x, y, colour);
+            const int score = -search::evaluateLeaf(t.searchState, 0, other);
+            board::unmakeMove(t.board, x, y, colour);
             s.candidates[s.count++] = NbestCandidate{score, int16_t(x), int16_t(y)};
         }
     stableSort(s.candidates, s.count, s.scratch,
@@ -53,8 +56,7 @@ void generateCandidates(int colour) {
     }
 }
 
-void exchange(int a, int b) {
-    NbestState& s = nbestState;
+void exchange(NbestState& s, int a, int b) {
     const NbestCandidate c = s.candidates[a];
     s.candidates[a] = s.candidates[b];
     s.candidates[b] = c;
@@ -65,22 +67,22 @@ void exchange(int a, int b) {
 
 // Value of candidate i's move for colour: the child searched at depth d for the
 // other side within (alpha, beta) of its own view, negated.
-int searchChild(int d, int alpha, int beta, int other) {
+int searchChild(Think& t, int d, int alpha, int beta, int other) {
     // Behind a lost candidate the window would be empty or inverted; a null
     // window still tells whether this one does better.
     if (alpha >= beta) beta = alpha + 1;
-    return -search::alphaBetaSearch(d, alpha, beta, other, 0);
+    return -search::alphaBetaSearch(t.searchState, d, alpha, beta, other, 0);
 }
 
 // One iteration at depth d over every candidate. False when a limit stopped it.
-bool searchIteration(int d, int n, int colour) {
-    NbestState& s = nbestState;
-    const search::SearchState& st = searchState;
+bool searchIteration(Think& t, int d, int n, int colour) {
+    NbestState& s = t.state;
+    const search::SearchState& st = t.searchState;
     const int other = 3 - colour;
     NbestCandidate* c = s.candidates;
     for (int i = 0; i < s.count; ++i) {
         const int x = c[i].x, y = c[i].y;
-        board::makeMove(x, y, colour);
+        board::makeMove(t.board, x, y, colour);
         // 1. Candidates below the first are tested against the one ranked
         // just above them (within the n best) or against the n-th.
         const int bar = i == 0 ? 0 : c[(i < n ? i : n) - 1].score;
@@ -89,20 +91,20 @@ bool searchIteration(int d, int n, int colour) {
             alpha = -bar;
             beta = i < n ? FullWindow : alpha + 1;
         }
-        const int r = searchChild(d, alpha, beta, other);
+        const int r = searchChild(t, d, alpha, beta, other);
         if (!st.searchAborted) {
             c[i].score = r;
             // 2. One that reaches the bar gets its exact value.
             if (i > 0 && r >= bar) {
-                const int exact = searchChild(d, -FullWindow, FullWindow, other);
+                const int exact = searchChild(t, d, -FullWindow, FullWindow, other);
                 if (!st.searchAborted) c[i].score = exact;
             }
         }
-        board::unmakeMove(x, y, colour);
+        board::unmakeMove(t.board, x, y, colour);
         if (st.searchAborted) return false;
 
         // 3. Its line: the move, then the child's principal variation.
-        const search::PvLine& pv = searchState.pvLines[0];
+        const search::PvLine& pv = st.pvLines[0];
         NbestLine& line = s.lines[s.lineOf[i]];
         int count = (pv.length < d ? pv.length : d) + 1;
         if (count > LineCapacity) count = LineCapacity;
@@ -113,46 +115,48 @@ bool searchIteration(int d, int n, int colour) {
         // 4. Into its place among the candidates searched so far; equal
         // scores keep the earlier one first.
         for (int k = 0; k < i; ++k)
-            if (c[k].score < c[i].score) exchange(k, i);
+            if (c[k].score < c[i].score) exchange(s, k, i);
     }
     return true;
 }
 
-void writeIterationLines(int d, int n) {
-    const NbestState& s = nbestState;
-    const search::SearchState& st = searchState;
+void writeIterationLines(Think& t, int d, int n) {
+    const NbestState& s = t.state;
+    const search::SearchState& st = t.searchState;
+    const board::Geometry& geometry = t.geometry;
     const NbestCandidate& first = s.candidates[0];
     char text[192];
-    std::snprintf(text, sizeof text, "MESSAGE DETAIL DEPTH:%d-%d VAL:%d TIME:%lldms NODE:%dm [%d,%c]\n", d + 1,
+    std::snprintf(text, sizeof text, "MESSAGE DETAIL DEPTH:%d-%d VAL:%d TIME:%lldms NODE:%dm [%d,%c]", d + 1,
                   d - st.selectiveDepth + 1, clampPrinted(first.score),
                   (long long)(search::nowMs() - st.thinkStartTime), int(st.nodeCount / 1000000),
                   geometry.boardHeight - first.x, 'A' + first.y);
-    protocol::sendRaw(text);
+    search::writeLine(t.request.out, "%s", text);
     if (d + 1 < 5) return;
     for (int i = 0; i < s.count && i < n; ++i) {
         const NbestCandidate& c = s.candidates[i];
-        std::snprintf(text, sizeof text, "MESSAGE (%d) VAL:%d [%d,%c]\n", i + 1, clampPrinted(c.score),
+        std::snprintf(text, sizeof text, "MESSAGE (%d) VAL:%d [%d,%c]", i + 1, clampPrinted(c.score),
                       geometry.boardHeight - c.x, 'A' + c.y);
-        protocol::sendRaw(text);
+        search::writeLine(t.request.out, "%s", text);
     }
 }
 
-void writeFinalLines(int depth, int n, int64_t elapsed) {
-    const NbestState& s = nbestState;
-    const search::SearchState& st = searchState;
+void writeFinalLines(Think& t, int depth, int n, int64_t elapsed) {
+    const NbestState& s = t.state;
+    const search::SearchState& st = t.searchState;
+    const board::Geometry& geometry = t.geometry;
     char text[64 + 8 * LineCapacity];
     if (s.count == 0) {
         // Nothing to rank: the final line without a point.
-        std::snprintf(text, sizeof text, "MESSAGE DETAIL (NBEST) DEPTH:0-0 VAL:0 TIME:%lldms NODE:%dm\n",
+        std::snprintf(text, sizeof text, "MESSAGE DETAIL (NBEST) DEPTH:0-0 VAL:0 TIME:%lldms NODE:%dm",
                       (long long)elapsed, int(st.nodeCount / 1000000));
-        protocol::sendRaw(text);
+        search::writeLine(t.request.out, "%s", text);
         return;
     }
     const NbestCandidate& first = s.candidates[0];
-    std::snprintf(text, sizeof text, "MESSAGE DETAIL (NBEST) DEPTH:%d-%d VAL:%d TIME:%lldms NODE:%dm [%d,%c]\n",
+    std::snprintf(text, sizeof text, "MESSAGE DETAIL (NBEST) DEPTH:%d-%d VAL:%d TIME:%lldms NODE:%dm [%d,%c]",
                   depth + 1, depth - st.selectiveDepth + 1, clampPrinted(first.score), (long long)elapsed,
                   int(st.nodeCount / 1000000), geometry.boardHeight - first.x, 'A' + first.y);
-    protocol::sendRaw(text);
+    search::writeLine(t.request.out, "%s", text);
     // Always the n best: after a short think they are ranked by what the
     // iterations that ran found, or by their static values.
     for (int i = 0; i < n && i < s.count; ++i) {
@@ -163,39 +167,38 @@ void writeFinalLines(int depth, int n, int64_t elapsed) {
             used += std::snprintf(text + used, sizeof text - used, "[%d,%c]", geometry.boardHeight - v / board::MaxSide,
                                   'A' + v % board::MaxSide);
         }
-        std::snprintf(text + used, sizeof text - used, "\n");
-        protocol::sendRaw(text);
+        search::writeLine(t.request.out, "%s", text);
     }
 }
 
 }  // namespace
 
-void nbestThink() {
-    search::SearchState& st = searchState;
-    const int colour = game.moveCount % 2 + 1;
-    const int32_t requested = protocol::commandLoop.nbestCount.load(std::memory_order_relaxed);
-    const int n = requested < 1 ? 1 : requested;
+ThinkResult nbestThink(Thinker& thinker, const ThinkRequest& request) {
+    Think t(thinker, request);
+    search::SearchState& st = t.searchState;
+    const int colour = request.position.moveCount % 2 + 1;
+    const int n = request.nbestCount < 1 ? 1 : request.nbestCount;
 
     // 1. Set-up and the ranked candidates.
-    beginAnalysisThink();
-    generateCandidates(colour);
+    beginAnalysisThink(thinker, request);
+    generateCandidates(t, colour);
 
     // 2. Iterative deepening; with nothing to rank there is nothing to deepen.
-    for (int d = 1; nbestState.count > 0; ++d) {
+    for (int d = 1; t.state.count > 0; ++d) {
         st.iterationDepth = d;
         // The first iteration starts whatever the clock says, so that the
         // ranking rests on a search (the search itself still keeps the budget).
-        if (analysisDeepeningStops(d, d > 1)) break;
-        if (!searchIteration(d, n, colour)) break;
-        writeIterationLines(d, n);
+        if (analysisDeepeningStops(thinker, request, d, d > 1)) break;
+        if (!searchIteration(t, d, n, colour)) break;
+        writeIterationLines(t, d, n);
     }
 
     // 3. The final report; no move is played.
     const int64_t elapsed = search::nowMs() - st.thinkStartTime;
-    if (nbestState.count > 0) st.iterationDepth -= 1;
+    if (t.state.count > 0) st.iterationDepth -= 1;
     st.thinkStartTime = elapsed;
-    game.lastValue = 0;
-    writeFinalLines(st.iterationDepth, n, elapsed);
+    writeFinalLines(t, st.iterationDepth, n, elapsed);
+    return ThinkResult{false, -1, -1, 0};
 }
 
 }  // namespace think

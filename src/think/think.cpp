@@ -1,69 +1,54 @@
 #include "think/think.h"
 
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "board/board.h"
 #include "board/forbidden.h"
-#include "control/game_record.h"
-#include "control/worker.h"
-#include "protocol/reply.h"
-#include "protocol/settings.h"
 #include "search/clock.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/move_generation.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
-#include "think/think_state.h"
 
 namespace think {
-
-ThinkState thinkState;
-
-using board::board;
-using board::geometry;
-using control::game;
-using protocol::setting;
-using protocol::settings;
-using search::searchState;
-
-void applyHashSize() {
-    const int32_t wanted = search::bucketsWithinMemory(setting(settings.hashSize), setting(settings.maxMemory));
-    if (wanted == thinkState.requestedHashSize && search::hashTableSize() != 0) return;
-    thinkState.requestedHashSize = wanted;
-    if (search::hashTableSize() == wanted) return;
-    search::resizeHashTables(wanted);
-    search::clearHashTablesIfUsed();
-}
-
-void saveLine() {
-    const search::PvLine& line = searchState.pvLines[0];
-    thinkState.savedLine.length = line.length;
-    for (int i = 0; i < line.length; ++i) thinkState.savedLine.moves[i] = line.moves[i];
-}
-
-int displayValue(int value, int depth) {
-    if (value >= search::MateThreshold) value -= depth;
-    else if (value <= -search::MateThreshold) value += depth;
-    return value > 10000 ? 10000 : value < -10000 ? -10000 : value;
-}
 
 namespace {
 
 using search::MoveEntry;
 
-bool onBoardAndEmpty(int x, int y) { return board::onBoard(x, y) && board::cellAt(x, y) == 0; }
+// What one normal think works with: the thinker, the request, and the main
+// search thread with its board.
+struct Think {
+    Thinker& thinker;
+    const ThinkRequest& request;
+    search::SearchState& searchState;
+    board::Board& board;
+    const board::Geometry& geometry;
+    int32_t lastValue;
+    int64_t helperNodes = 0;  // nodes the helper threads searched
+
+    Think(Thinker& t, const ThinkRequest& r)
+        : thinker(t), request(r), searchState(*t.main), board(t.main->board), geometry(r.position.geometry),
+          lastValue(r.lastValue) {}
+};
+
+bool onBoardAndEmpty(Think& t, int x, int y) {
+    return t.geometry.onBoard(x, y) && board::cellAt(t.board, x, y) == 0;
+}
 
 // A point the engine may play: empty, unmasked, and legal for black under Renju.
-bool playable(int x, int y, int colour) {
-    if (!onBoardAndEmpty(x, y) || control::isMasked(x, y)) return false;
-    return !(board::tables.rule == board::Renju && colour == 1 && board::isForbidden(x, y));
+bool playable(Think& t, int x, int y, int colour) {
+    if (!onBoardAndEmpty(t, x, y) || t.request.isMasked(x, y)) return false;
+    return !(t.board.rule == board::Renju && colour == 1 && board::isForbidden(t.board, x, y));
 }
 
 // The first playable point of a list, or false.
-bool firstPlayable(const MoveEntry* list, int n, int colour, int& x, int& y) {
+bool firstPlayable(Think& t, const MoveEntry* list, int n, int colour, int& x, int& y) {
     for (int i = 0; i < n; ++i)
-        if (playable(list[i].x, list[i].y, colour)) {
+        if (playable(t, list[i].x, list[i].y, colour)) {
             x = list[i].x;
             y = list[i].y;
             return true;
@@ -72,22 +57,29 @@ bool firstPlayable(const MoveEntry* list, int n, int colour, int& x, int& y) {
 }
 
 // The winning follow-up of a proven win: a five, else an open four.
-bool winningPoint(int colour, int& x, int& y) {
-    MoveEntry* list = search::moveListAt(0);
-    int n = search::listFivePoints(list, colour);
-    if (n > 0) return firstPlayable(list, n, colour, x, y);
-    n = search::listOpenFourPoints(list, colour);
-    return firstPlayable(list, n, colour, x, y);
+bool winningPoint(Think& t, int colour, int& x, int& y) {
+    MoveEntry* list = search::moveListAt(t.searchState, 0);
+    int n = search::listFivePoints(t.board, list, colour);
+    if (n > 0) return firstPlayable(t, list, n, colour, x, y);
+    n = search::listOpenFourPoints(t.board, list, colour);
+    return firstPlayable(t, list, n, colour, x, y);
 }
 
 // The first move of a game: the centre, or the nearest point that is neither
 // masked nor taken by a block stone (the board may not be built yet).
-bool openingPoint(int& bestX, int& bestY) {
+bool openingPoint(Think& t, int& bestX, int& bestY) {
+    const board::Geometry& geometry = t.geometry;
+    const Position& position = t.request.position;
+    auto hasBlockStone = [&](int x, int y) {
+        for (int i = 0; i < position.blockCount; ++i)
+            if (position.blocks[i].x == x && position.blocks[i].y == y) return true;
+        return false;
+    };
     const int cx = geometry.boardHeight / 2, cy = geometry.boardWidth / 2;
     int bestDistance = -1;
     for (int x = 0; x < geometry.boardHeight; ++x)
         for (int y = 0; y < geometry.boardWidth; ++y) {
-            if (control::isMasked(x, y) || control::hasBlockStone(x, y)) continue;
+            if (t.request.isMasked(x, y) || hasBlockStone(x, y)) continue;
             const int distance = (x > cx ? x - cx : cx - x) + (y > cy ? y - cy : cy - y);
             if (bestDistance < 0 || distance < bestDistance) {
                 bestDistance = distance;
@@ -100,7 +92,10 @@ bool openingPoint(int& bestX, int& bestY) {
 
 // One ply over every playable point: the fallback move before any iteration.
 // Returns whether it found a point; bestValue gets the value of its choice.
-bool fallbackPrePass(int colour, int& bestValue) {
+bool fallbackPrePass(Think& t, int colour, int& bestValue) {
+    board::Board& board = t.board;
+    search::SearchState& searchState = t.searchState;
+    const board::Geometry& geometry = t.geometry;
     const int other = 3 - colour;
     int best = search::NotSet;
     bool found = false;
@@ -108,22 +103,22 @@ bool fallbackPrePass(int colour, int& bestValue) {
     const auto& openFours = board.threats[board::OpenFourPoint];
     for (int x = 0; x < geometry.boardHeight; ++x)
         for (int y = 0; y < geometry.boardWidth; ++y) {
-            if (!playable(x, y, colour)) continue;
-            board::makeMove(x, y, colour);
+            if (!playable(t, x, y, colour)) continue;
+            board::makeMove(board, x, y, colour);
             int v;
             if (fives.summary[other - 1]) {
                 v = -9999999;
             } else if (fives.summary[colour - 1] || !openFours.summary[other - 1]) {
-                v = -search::evaluateLeaf(0, other);
+                v = -search::evaluateLeaf(searchState, 0, other);
             } else {
                 v = -9999999;
-                if (board::tables.rule == board::Renju && other == 1) {
-                    MoveEntry* list = search::moveListAt(0);
-                    search::listOpenFourPoints(list, other);
-                    if (board::isForbidden(list[0].x, list[0].y)) v = -search::evaluateLeaf(0, other);
+                if (board.rule == board::Renju && other == 1) {
+                    MoveEntry* list = search::moveListAt(searchState, 0);
+                    search::listOpenFourPoints(board, list, other);
+                    if (board::isForbidden(board, list[0].x, list[0].y)) v = -search::evaluateLeaf(searchState, 0, other);
                 }
             }
-            board::unmakeMove(x, y, colour);
+            board::unmakeMove(board, x, y, colour);
             if (v > best) {
                 best = v;
                 searchState.bestMoveX = x;
@@ -136,61 +131,126 @@ bool fallbackPrePass(int colour, int& bestValue) {
 }
 
 // The line of a move chosen without a search: the move alone.
-void saveSingleMoveLine(int x, int y) {
-    thinkState.savedLine.length = 1;
-    thinkState.savedLine.moves[0].x = static_cast<int16_t>(x);
-    thinkState.savedLine.moves[0].y = static_cast<int16_t>(y);
+void saveSingleMoveLine(Think& t, int x, int y) {
+    t.thinker.savedLine.length = 1;
+    t.thinker.savedLine.moves[0].x = static_cast<int16_t>(x);
+    t.thinker.savedLine.moves[0].y = static_cast<int16_t>(y);
 }
 
 // Why no move can be played: no empty point, or none the engine may take.
-const char* noMoveReason() {
-    for (int x = 0; x < geometry.boardHeight; ++x)
-        for (int y = 0; y < geometry.boardWidth; ++y)
-            if (onBoardAndEmpty(x, y)) return "ERROR no legal move: every empty point is blocked or forbidden";
+const char* noMoveReason(Think& t) {
+    for (int x = 0; x < t.geometry.boardHeight; ++x)
+        for (int y = 0; y < t.geometry.boardWidth; ++y)
+            if (onBoardAndEmpty(t, x, y)) return "ERROR no legal move: every empty point is blocked or forbidden";
     return "ERROR no legal move: the board is full";
 }
 
-void writeDetailLine(int depth, int value, bool aborted) {
-    char line[160];
-    std::snprintf(line, sizeof line, "MESSAGE DETAIL DEPTH:%d-%d%s VAL:%d TIME:%lldms NODE:%dm [%d,%c]\n", depth,
-                  depth - searchState.selectiveDepth, aborted ? "*" : "", displayValue(value, 0),
-                  (long long)(search::nowMs() - searchState.thinkStartTime), int(searchState.nodeCount / 1000000),
-                  geometry.boardHeight - searchState.bestMoveX, 'A' + searchState.bestMoveY);
-    protocol::sendRaw(line);
+void writeDetailLine(Think& t, int depth, int value, bool aborted) {
+    const search::SearchState& searchState = t.searchState;
+    search::writeLine(t.request.out, "MESSAGE DETAIL DEPTH:%d-%d%s VAL:%d TIME:%lldms NODE:%dm [%d,%c]", depth,
+                      depth - searchState.selectiveDepth, aborted ? "*" : "", displayValue(value, 0),
+                      (long long)(search::nowMs() - searchState.thinkStartTime), int(searchState.nodeCount / 1000000),
+                      t.geometry.boardHeight - searchState.bestMoveX, 'A' + searchState.bestMoveY);
 }
+
+// The helper threads of one search (Lazy SMP): each searches the same root on
+// its own copy of the board, iteration after iteration, and fills the shared
+// tables that the main thread then finds. Every other helper starts one
+// iteration deeper, so that the threads do not all search the same depth at
+// once. They stop with the main thread's deepening, or at the same limits.
+class HelperCrew {
+public:
+    HelperCrew(Think& t, int colour) {
+        Thinker& thinker = t.thinker;
+        const int count = t.request.settings.threadCount - 1;
+        while (int(thinker.helpers.size()) < count) {
+            thinker.helpers.push_back(std::make_unique<search::SearchState>());
+            search::resetSearchWorkAreas(*thinker.helpers.back());
+        }
+        const search::SearchState& main = t.searchState;
+        for (int i = 0; i < count; ++i) {
+            search::SearchState& h = *thinker.helpers[size_t(i)];
+            h.board = main.board;
+            h.hashTables = main.hashTables;
+            h.limits = main.limits;
+            h.limits.stop = &stop_;
+            h.reporter = nullptr;
+            h.nodeCount = h.interiorNodeCount = h.threatNodeCount = 0;
+            h.searchedMoveSum = 0;
+            h.selectiveDepth = 0;
+            h.searchAborted = false;
+            h.turnTimeLimit = main.turnTimeLimit;
+            h.thinkStartTime = main.thinkStartTime;
+            members_.push_back(&h);
+        }
+        const int area = t.geometry.area();
+        const int maxDepth = t.request.settings.maxDepth;
+        const int moveCount = t.request.position.moveCount;
+        for (int i = 0; i < count; ++i) {
+            search::SearchState* h = members_[size_t(i)];
+            threads_.emplace_back([h, i, colour, area, maxDepth, moveCount] {
+                for (int d = 1 + (i + 1) % 2; d <= maxDepth && moveCount + d <= area; ++d) {
+                    if (h->limits.stopRequested()) break;
+                    h->iterationDepth = d;
+                    h->singleCandidateFlag = 0;
+                    const int r = search::rootSearch(*h, colour);
+                    if (h->searchAborted || search::isMateLike(r)) break;
+                }
+            });
+        }
+    }
+
+    // Stops the helpers and returns the nodes they searched.
+    int64_t finish() {
+        stop_.store(1, std::memory_order_relaxed);
+        int64_t nodes = 0;
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+        for (const search::SearchState* h : members_) nodes += h->nodeCount;
+        return nodes;
+    }
+
+    ~HelperCrew() { finish(); }
+
+private:
+    std::atomic<int32_t> stop_{0};
+    std::vector<search::SearchState*> members_;
+    std::vector<std::thread> threads_;
+};
 
 // Iterative deepening over the root search; leaves the value of the deepest
 // usable iteration and iterationDepth at that depth.
-int deepen(int colour, int value, bool plentyOfTime) {
-    search::SearchState& st = searchState;
-    const int area = geometry.boardWidth * geometry.boardHeight;
-    const bool detail = [] { return setting(settings.showDetail) != 0; }();
+int deepen(Think& t, int colour, int value, bool plentyOfTime) {
+    search::SearchState& st = t.searchState;
+    const ThinkRequest& request = t.request;
+    const int area = t.geometry.area();
+    const bool detail = request.settings.showDetail != 0;
     for (int d = 1;; ++d) {
         st.iterationDepth = d;
-        const int32_t maxNode = setting(settings.maxNode);
+        const int32_t maxNode = request.nodeBudget();
         bool limit = false;
         if (d > 1) {
             const bool quarterUsed = (search::nowMs() - st.thinkStartTime) * 4 >= st.turnTimeLimit;
-            limit = (quarterUsed && !plentyOfTime) || game.moveCount + d > area || control::stopIsRequested();
-            if (limit && (maxNode != -1 || control::stopIsRequested())) break;
+            limit = (quarterUsed && !plentyOfTime) || request.position.moveCount + d > area || request.stopRequested();
+            if (limit && (maxNode != -1 || request.stopRequested())) break;
         }
         if (!limit && maxNode != -1 && maxNode < 1000000000 && (st.nodeCount / 1024) * 4 >= maxNode) break;
-        if (d > setting(settings.maxDepth)) break;
+        if (d > request.settings.maxDepth) break;
 
         st.singleCandidateFlag = 0;
-        const int r = search::rootSearch(colour);
+        const int r = search::rootSearch(st, colour);
         if (st.searchAborted) {
             if (r != 0) {
                 value = r;
-                saveLine();
-                if (d >= 5 && detail) writeDetailLine(d, r, true);
+                saveLine(t.thinker);
+                if (d >= 5 && detail) writeDetailLine(t, d, r, true);
                 st.iterationDepth = d + 1;
             }
             break;
         }
         value = r;
-        saveLine();
-        if (d >= 5 && detail) writeDetailLine(d, r, false);
+        saveLine(t.thinker);
+        if (d >= 5 && detail) writeDetailLine(t, d, r, false);
         if (r > search::MateThreshold - 1 || r < -(search::MateThreshold - 1) ||
             (st.singleCandidateFlag && d >= 5)) {
             st.iterationDepth = d + 1;
@@ -202,9 +262,12 @@ int deepen(int colour, int value, bool plentyOfTime) {
 
 // The report lines of a think whose value comes from a search of `depth` plies
 // (0 for the first move of a game, which looks at nothing).
-void report(int value, int64_t elapsed, int depth) {
-    const search::SearchState& st = searchState;
-    const bool detail = setting(settings.showDetail) != 0;
+void report(Think& t, int value, int64_t elapsed, int depth) {
+    const search::SearchState& st = t.searchState;
+    const board::Geometry& geometry = t.geometry;
+    search::LineWriter* out = t.request.out;
+    const bool detail = t.request.settings.showDetail != 0;
+    const int64_t nodes = st.nodeCount + t.helperNodes;
     int printed = value;
     if (printed >= search::MateThreshold) printed -= depth;
     else if (printed <= -search::MateThreshold) printed += depth;
@@ -212,21 +275,20 @@ void report(int value, int64_t elapsed, int depth) {
     const char* mood = printed > 500 ? ":-)" : printed < -500 ? ":-(" : "";
     const double complexity = 100.0 * double(st.interiorNodeCount) / double(st.nodeCount + 1);
     const double branching = st.searchedMoveSum / double(st.interiorNodeCount + 1);
-    const long long speed = (long long)(st.nodeCount / (elapsed + 1));
+    const long long speed = (long long)(nodes / (elapsed + 1));
     if (detail) {
-        protocol::sendReply("MESSAGE Complexity: %.1f, %.1f | Depth: %d-%d | Time: %lldms | Node: %dm", complexity,
-                            branching, depth, depth - st.selectiveDepth, (long long)elapsed,
-                            int(st.nodeCount / 1000000));
-        protocol::sendReply("MESSAGE Speed: %lld | Evaluation: %d %s", speed, evaluation, mood);
+        search::writeLine(out, "MESSAGE Complexity: %.1f, %.1f | Depth: %d-%d | Time: %lldms | Node: %dm", complexity,
+                          branching, depth, depth - st.selectiveDepth, (long long)elapsed, int(nodes / 1000000));
+        search::writeLine(out, "MESSAGE Speed: %lld | Evaluation: %d %s", speed, evaluation, mood);
     } else {
-        protocol::sendReply("MESSAGE %.1f | %d | %d | %lldms | %.1f | %lld | %d | %d %s", complexity, depth,
-                            depth - st.selectiveDepth, (long long)elapsed, branching, speed, geometry.winLengthParam,
-                            evaluation, mood);
+        search::writeLine(out, "MESSAGE %.1f | %d | %d | %lldms | %.1f | %lld | %d | %d %s", complexity, depth,
+                          depth - st.selectiveDepth, (long long)elapsed, branching, speed,
+                          t.board.geometry.winLengthParam, evaluation, mood);
     }
 
     char line[32 + 12 * board::MaxPoints];
     int used = std::snprintf(line, sizeof line, "MESSAGE %s", detail ? "Bestline: " : "");
-    const search::PvLine& saved = thinkState.savedLine;
+    const search::PvLine& saved = t.thinker.savedLine;
     const int shown = depth > 1 ? depth : 1;
     const int count = shown < saved.length ? shown : saved.length;
     for (int i = 0; i < count; ++i) {
@@ -234,127 +296,119 @@ void report(int value, int64_t elapsed, int depth) {
         if (detail) used += std::snprintf(line + used, sizeof line - used, "[%d%c] ", geometry.boardHeight - x, 'A' + y);
         else used += std::snprintf(line + used, sizeof line - used, "[%d,%d] ", x + 1, y + 1);
     }
-    protocol::sendReply("%s", line);
+    search::writeLine(out, "%s", line);
 
     if (detail) {
         used = std::snprintf(line, sizeof line, "MESSAGE Block");
         bool any = false;
         for (int x = 0; x < geometry.boardHeight; ++x)
             for (int y = 0; y < geometry.boardWidth; ++y)
-                if (control::isMasked(x, y)) {
+                if (t.request.isMasked(x, y)) {
                     any = true;
                     used += std::snprintf(line + used, sizeof line - used, "[%d%c] ", geometry.boardHeight - x,
                                           'A' + y);
                 }
-        if (any) protocol::sendReply("%s", line);
+        if (any) search::writeLine(out, "%s", line);
     }
-}
-
-// Records and answers the engine's move.
-void playMove(int colour) {
-    const int x = searchState.bestMoveX, y = searchState.bestMoveY;
-    const bool built = game.builtRule != -1;
-    if (!board::onBoard(x, y) || (built && board::cellAt(x, y) != 0)) {
-        protocol::sendReply("ERROR my move [%d,%d]", x, y);
-    } else if (game.moveCount < control::MaxMoves) {
-        if (built) board::makeMove(x, y, colour);
-        game.moves[game.moveCount++] = {x, y, colour};
-    }
-    protocol::sendReply("%d,%d", x, y);
 }
 
 // The quick paths: a move chosen without a search, reported with 0 ms, the
 // depth it looked and the move as its line.
-void answerAtOnce(int x, int y, int value, int depth, int colour) {
-    searchState.bestMoveX = x;
-    searchState.bestMoveY = y;
-    searchState.thinkStartTime = 0;
-    saveSingleMoveLine(x, y);
-    report(value, 0, depth);
-    playMove(colour);
+ThinkResult answerAtOnce(Think& t, int x, int y, int value, int depth) {
+    t.searchState.bestMoveX = x;
+    t.searchState.bestMoveY = y;
+    t.searchState.thinkStartTime = 0;
+    saveSingleMoveLine(t, x, y);
+    report(t, value, 0, depth);
+    return ThinkResult{true, x, y, t.lastValue};
 }
 
 }  // namespace
 
-void normalThink() {
-    search::SearchState& st = searchState;
-    const int colour = game.moveCount % 2 + 1;
+ThinkResult normalThink(Thinker& thinker, const ThinkRequest& request) {
+    Think t(thinker, request);
+    search::SearchState& st = t.searchState;
+    const board::Geometry& geometry = t.geometry;
+    const int moveCount = request.position.moveCount;
+    const int colour = moveCount % 2 + 1;
     const int other = 3 - colour;
+    followPosition(thinker, request.position);
+    setSearchLimits(thinker, request);
 
     // Set-up: counters and the time budget.
     st.nodeCount = st.interiorNodeCount = st.threatNodeCount = 0;
     st.searchedMoveSum = 0;
     st.selectiveDepth = 0;
-    const int32_t timeoutTurn = setting(settings.timeoutTurn), timeLeft = setting(settings.timeLeft);
+    const int32_t timeoutTurn = request.settings.timeoutTurn, timeLeft = request.settings.timeLeft;
     st.turnTimeLimit = timeoutTurn < timeLeft / 16 ? timeoutTurn : timeLeft / 16;
-    const int64_t freePoints = int64_t(geometry.boardWidth) * geometry.boardHeight - game.moveCount + 1;
+    const int64_t freePoints = int64_t(geometry.boardWidth) * geometry.boardHeight - moveCount + 1;
     const bool plentyOfTime = timeLeft / freePoints >= st.turnTimeLimit;
-    const bool built = game.builtRule != -1;
-    int value = game.lastValue;
+    const bool built = thinker.builtRule != -1;
+    int value = t.lastValue;
 
     // A. The first move of a game: the centre.
-    if (game.moveCount == 0) {
+    if (moveCount == 0) {
         int x, y;
-        if (!openingPoint(x, y)) {
-            protocol::sendReply("ERROR no legal move: every point is blocked");
-            return;
+        if (!openingPoint(t, x, y)) {
+            search::writeLine(request.out, "ERROR no legal move: every point is blocked");
+            return ThinkResult{false, -1, -1, t.lastValue};
         }
-        answerAtOnce(x, y, 0, 0, colour);
-        return;
+        return answerAtOnce(t, x, y, 0, 0);
     }
-    const auto& fives = board.threats[board::FivePoint];
+    const auto& fives = t.board.threats[board::FivePoint];
     int x, y;
     // B. A win proven by the previous think: play it out.
-    if (built && game.lastValue - st.iterationDepth >= search::WinScore && winningPoint(colour, x, y)) {
-        answerAtOnce(x, y, value, 1, colour);
-        return;
-    }
+    if (built && t.lastValue - st.iterationDepth >= search::WinScore && winningPoint(t, colour, x, y))
+        return answerAtOnce(t, x, y, value, 1);
     // C. The other side threatens five and we cannot make one: block it.
     if (built && !fives.summary[colour - 1] && fives.summary[other - 1]) {
-        search::MoveEntry* list = search::moveListAt(0);
-        const int n = search::listFivePoints(list, other);
-        if (playable(list[0].x, list[0].y, colour)) {
-            if (n >= 2) value = game.lastValue = -search::WinScore;
-            answerAtOnce(list[0].x, list[0].y, value, 1, colour);
-            return;
+        search::MoveEntry* list = search::moveListAt(st, 0);
+        const int n = search::listFivePoints(t.board, list, other);
+        if (playable(t, list[0].x, list[0].y, colour)) {
+            if (n >= 2) value = t.lastValue = -search::WinScore;
+            return answerAtOnce(t, list[0].x, list[0].y, value, 1);
         }
     }
 
     // D. Search.
     st.thinkStartTime = search::nowMs();
     st.searchAborted = false;
-    control::applyRule(st.thinkStartTime);
-    applyHashSize();
-    search::setHashAge(game.moveCount);
+    if (applyRule(thinker, request, st.thinkStartTime)) t.lastValue = 0;
+    applyHashSize(thinker, request);
+    search::setHashAge(thinker.hashTables, moveCount);
     st.iterationDepth = 0;
-    if (!fallbackPrePass(colour, value)) {
+    if (!fallbackPrePass(t, colour, value)) {
         // Nothing to play: say so, and answer no move rather than an illegal one.
-        protocol::sendReply("%s", noMoveReason());
-        return;
+        search::writeLine(request.out, "%s", noMoveReason(t));
+        return ThinkResult{false, -1, -1, t.lastValue};
     }
     const int fallbackX = st.bestMoveX, fallbackY = st.bestMoveY;
-    saveSingleMoveLine(fallbackX, fallbackY);
-    value = deepen(colour, value, plentyOfTime);
-    game.lastValue = value;
+    saveSingleMoveLine(t, fallbackX, fallbackY);
+    {
+        HelperCrew helpers(t, colour);
+        value = deepen(t, colour, value, plentyOfTime);
+        t.helperNodes = helpers.finish();
+    }
+    t.lastValue = value;
     st.iterationDepth -= 1;
     const int64_t elapsed = search::nowMs() - st.thinkStartTime;
     st.thinkStartTime = elapsed;
-    if (value - st.iterationDepth >= search::WinScore && winningPoint(colour, x, y)) {
+    if (value - st.iterationDepth >= search::WinScore && winningPoint(t, colour, x, y)) {
         st.bestMoveX = x;
         st.bestMoveY = y;
     }
     // A root that found no move (all masked or forbidden) leaves the fallback.
-    if (!playable(st.bestMoveX, st.bestMoveY, colour) && fallbackX >= 0 && playable(fallbackX, fallbackY, colour)) {
+    if (!playable(t, st.bestMoveX, st.bestMoveY, colour) && fallbackX >= 0 && playable(t, fallbackX, fallbackY, colour)) {
         st.bestMoveX = fallbackX;
         st.bestMoveY = fallbackY;
     }
     // The line shown is the one of the move played, or that move alone.
-    if (thinkState.savedLine.length < 1 || thinkState.savedLine.moves[0].x != st.bestMoveX ||
-        thinkState.savedLine.moves[0].y != st.bestMoveY)
-        saveSingleMoveLine(st.bestMoveX, st.bestMoveY);
+    const search::PvLine& saved = thinker.savedLine;
+    if (saved.length < 1 || saved.moves[0].x != st.bestMoveX || saved.moves[0].y != st.bestMoveY)
+        saveSingleMoveLine(t, st.bestMoveX, st.bestMoveY);
     // Without a finished iteration the value is the pre-pass's one-ply look.
-    report(value, elapsed, st.iterationDepth > 1 ? st.iterationDepth : 1);
-    playMove(colour);
+    report(t, value, elapsed, st.iterationDepth > 1 ? st.iterationDepth : 1);
+    return ThinkResult{true, st.bestMoveX, st.bestMoveY, t.lastValue};
 }
 
 }  // namespace think

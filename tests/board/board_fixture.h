@@ -1,39 +1,26 @@
-// Shared set-up for the board tests: geometry, table builds and positions
-// written as strings.
+// Shared set-up for the board tests: a board of the test's own, games of any
+// shape and rule, positions written as strings or drawn as pictures.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "board/board.h"
 #include "board/board_check.h"
 #include "board/geometry.h"
 #include "board/pattern_tables.h"
-#include "protocol/settings.h"
 
 namespace boardtest {
 
-// Rule and square size the tables were last built for by setUpGame (-1: unknown).
-inline int builtRule = -1;
-inline int builtSize = -1;
-
-// A width x height game under rule: geometry set, tables built (reused when the
-// rule and the square are unchanged), board reset. The board's reset also
-// empties the search's hash tables; the smallest size keeps that cheap.
-inline void setUpGame(int width, int height, int rule) {
-    protocol::settings.hashSize.store(1);
-    board::geometry.boardWidth = width;
-    board::geometry.boardHeight = height;
-    board::geometry.boardSize = std::max(width, height);
-    board::geometry.winLengthParam = rule == board::FreeStyle ? 4 : 5;
-    if (builtRule != rule || builtSize != board::geometry.boardSize || board::tables.rule != rule) {
-        board::buildPatternTables(rule);
-        builtRule = rule;
-        builtSize = board::geometry.boardSize;
-    }
-    board::resetBoard();
-}
+using Points = std::vector<std::pair<int, int>>;
+using Picture = std::array<const char*, 15>;
 
 inline int cellOfChar(char c) {
     switch (c) {
@@ -44,27 +31,11 @@ inline int cellOfChar(char c) {
     }
 }
 
-// Places the stones of pattern from (x, y) along direction d: 'X' first player,
-// 'O' second player, '#' block; any other character leaves the point empty.
-inline void placeLine(int x, int y, int d, const std::string& pattern) {
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const int cell = cellOfChar(pattern[i]);
-        const int k = static_cast<int>(i);
-        if (cell != 0) board::makeMove(x + k * board::directionDelta[d][0], y + k * board::directionDelta[d][1], cell);
-    }
-}
-
 // Line key of nine cells written left to right (cell 0 first), same characters.
 inline uint32_t keyOf(const std::string& cells) {
     uint32_t key = 0;
     for (int i = 0; i < 9; ++i) key |= static_cast<uint32_t>(cellOfChar(cells[i])) << (2 * i);
     return key;
-}
-
-inline int code(int d, int x, int y, int side) { return board::board.directionCode[d][x][y][side]; }
-
-inline bool inSet(int cls, int side, int x, int y) {
-    return (board::board.threats[cls].rowMask[side][x] >> y & 1) != 0;
 }
 
 // Small deterministic generator for the randomised tests.
@@ -78,6 +49,83 @@ struct Random {
         return static_cast<uint32_t>(state >> 11);
     }
     int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
+};
+
+// Base of the tests that work on a board: the board (its own, or one that a
+// derived fixture owns) and the keys its builds draw from.
+class BoardTest : public ::testing::Test {
+protected:
+    BoardTest() : owned_(std::make_unique<board::Board>()), board(*owned_) {}
+    explicit BoardTest(board::Board& other) : board(other) {}
+
+    // A width x height game under rule: the board reset for it.
+    void setUpGame(int width, int height, int rule) {
+        board::Geometry geometry;
+        geometry.boardWidth = width;
+        geometry.boardHeight = height;
+        geometry.boardSize = std::max(width, height);
+        board::resetBoard(board, rule, geometry, keys);
+    }
+
+    // Places the stones of pattern from (x, y) along direction d: 'X' first
+    // player, 'O' second player, '#' block; any other character leaves the
+    // point empty.
+    void placeLine(int x, int y, int d, const std::string& pattern) {
+        for (size_t i = 0; i < pattern.size(); ++i) {
+            const int cell = cellOfChar(pattern[i]);
+            const int k = static_cast<int>(i);
+            if (cell != 0)
+                board::makeMove(board, x + k * board::directionDelta[d][0], y + k * board::directionDelta[d][1], cell);
+        }
+    }
+
+    // A 15 x 15 board drawn row by row (x), one character per column (y):
+    // 'X' first player, 'O' second player, '#' block, anything else empty.
+    void setUpPicture(int rule, const Picture& rows) {
+        setUpGame(15, 15, rule);
+        for (int x = 0; x < 15; ++x) {
+            ASSERT_EQ(std::string(rows[x]).size(), 15u) << "row " << x;
+            for (int y = 0; y < 15; ++y) {
+                const int cell = cellOfChar(rows[x][y]);
+                if (cell != 0) board::makeMove(board, x, y, cell);
+            }
+        }
+    }
+
+    int code(int d, int x, int y, int side) const { return board.directionCode[d][x][y][side]; }
+
+    bool inSet(int cls, int side, int x, int y) const { return (board.threats[cls].rowMask[side][x] >> y & 1) != 0; }
+
+    // Whether some direction code of side index s at (x, y) lies in low..high.
+    bool codeIn(int x, int y, int s, int low, int high) const {
+        for (int d = 0; d < 4; ++d) {
+            const int c = board.directionCode[d][x][y][s];
+            if (c >= low && c <= high) return true;
+        }
+        return false;
+    }
+
+    // Row-major scan of the playing rectangle for the points passing test.
+    template <typename Test>
+    Points scan(Test test) const {
+        Points result;
+        for (int x = 0; x < board.geometry.boardHeight; ++x)
+            for (int y = 0; y < board.geometry.boardWidth; ++y)
+                if (test(x, y)) result.emplace_back(x, y);
+        return result;
+    }
+
+    std::string boardProblem() const {
+        std::string why;
+        return board::checkBoard(board, &why) ? std::string() : why;
+    }
+
+private:
+    std::unique_ptr<board::Board> owned_;
+
+protected:
+    board::Board& board;
+    board::KeyGenerator keys;
 };
 
 }  // namespace boardtest

@@ -8,10 +8,6 @@
 #include "board_fixture.h"
 
 using namespace board;
-using boardtest::code;
-using boardtest::inSet;
-using boardtest::placeLine;
-using boardtest::setUpGame;
 
 namespace {
 
@@ -23,12 +19,18 @@ int diagonalLength(int d, int x, int y, int n) {
 #define EXPECT_BOARD_CONSISTENT()                  \
     do {                                           \
         std::string why;                           \
-        EXPECT_TRUE(checkBoard(&why)) << why;      \
+        EXPECT_TRUE(checkBoard(board, &why)) << why;      \
     } while (0)
 
 }  // namespace
 
-TEST(ResetBoard, EmptySquareBoardHoldsResetCodes) {
+class ResetBoard : public boardtest::BoardTest {};
+class MakeMove : public boardtest::BoardTest {};
+class ExactFive : public boardtest::BoardTest {};
+class BoardCheck : public boardtest::BoardTest {};
+class RandomPlay : public boardtest::BoardTest {};
+
+TEST_F(ResetBoard, EmptySquareBoardHoldsResetCodes) {
     for (int rule : {FreeStyle, Standard, Renju}) {
         setUpGame(15, 15, rule);
         for (int x = 0; x < 15; ++x)
@@ -47,35 +49,35 @@ TEST(ResetBoard, EmptySquareBoardHoldsResetCodes) {
                         for (int d = 0; d < 4; ++d) EXPECT_EQ(code(d, x, y, s), None);
                     }
                 }
-        EXPECT_EQ(board::board.room[0][7][7][0], 8);
-        EXPECT_EQ(board::board.room[0][0][0][1], 4);
-        EXPECT_EQ(board::board.room[2][0][0][0], 0);  // a diagonal of one point
-        EXPECT_EQ(board::board.room[0][7][2][0], 6);
+        EXPECT_EQ(board.room[0][7][7][0], 8);
+        EXPECT_EQ(board.room[0][0][0][1], 4);
+        EXPECT_EQ(board.room[2][0][0][0], 0);  // a diagonal of one point
+        EXPECT_EQ(board.room[0][7][2][0], 6);
         // The empty line's table entry is None: the reset state is not the table state.
-        EXPECT_EQ(tables.lineTable[boardtest::keyOf(".........")].code[0], None);
-        EXPECT_NE(board::board.contributionSum[0], 0);
-        EXPECT_EQ(board::board.roomSum[0], 0);
-        EXPECT_EQ(board::board.hashKey, 0u);
+        EXPECT_EQ(board.rules->lineTable[boardtest::keyOf(".........")].code[0], None);
+        EXPECT_NE(board.contributionSum[0], 0);
+        EXPECT_EQ(board.roomSum[0], 0);
+        EXPECT_EQ(board.hashKey, 0u);
         EXPECT_BOARD_CONSISTENT();
     }
 }
 
-TEST(ResetBoard, RectangularBoardsBlockTheRestOfTheSquare) {
+TEST_F(ResetBoard, RectangularBoardsBlockTheRestOfTheSquare) {
     struct Shape {
         int width, height;
     };
     for (Shape shape : {Shape{20, 15}, Shape{10, 24}, Shape{1, 6}}) {
         setUpGame(shape.width, shape.height, Standard);
-        const int n = geometry.boardSize;
+        const int n = board.geometry.boardSize;
         uint64_t key = 0;
         for (int x = 0; x < n; ++x)
             for (int y = 0; y < n; ++y) {
                 const bool inside = x < shape.height && y < shape.width;
-                EXPECT_EQ(cellAt(x, y), inside ? 0 : 3) << x << "," << y;
-                if (!inside) key ^= tables.zobristKeys[x][y][2];
+                EXPECT_EQ(cellAt(board, x, y), inside ? 0 : 3) << x << "," << y;
+                if (!inside) key ^= board.zobristKeys[x][y][2];
             }
-        EXPECT_NE(board::board.hashKey, 0u);
-        EXPECT_EQ(board::board.hashKey, key);
+        EXPECT_NE(board.hashKey, 0u);
+        EXPECT_EQ(board.hashKey, key);
         EXPECT_BOARD_CONSISTENT();
     }
     // Points outside the rectangle keep their reset entries; the rectangle's
@@ -83,54 +85,54 @@ TEST(ResetBoard, RectangularBoardsBlockTheRestOfTheSquare) {
     setUpGame(20, 15, Standard);
     EXPECT_EQ(code(0, 16, 5, 0), One);
     EXPECT_EQ(code(1, 14, 5, 0), None);
-    EXPECT_EQ(board::board.room[1][14][5][0], 4);
-    EXPECT_EQ(board::board.room[1][7][5][0], 8);
-    for (int cls = 0; cls < 4; ++cls) EXPECT_EQ(board::board.threats[cls].summary[0] | board::board.threats[cls].summary[1], 0u);
+    EXPECT_EQ(board.room[1][14][5][0], 4);
+    EXPECT_EQ(board.room[1][7][5][0], 8);
+    for (int cls = 0; cls < 4; ++cls) EXPECT_EQ(board.threats[cls].summary[0] | board.threats[cls].summary[1], 0u);
 }
 
-TEST(ResetBoard, ReadsBeyondTheSquareSeeClosedCellsAndNoCodes) {
+TEST_F(ResetBoard, ReadsBeyondTheSquareSeeClosedCellsAndNoCodes) {
     setUpGame(15, 15, Renju);
     placeLine(7, 10, 0, "XXXX");
     for (int k = 1; k <= Margin; ++k) {
-        EXPECT_EQ(cellAt(7, 14 + k), 3);
-        EXPECT_EQ(cellAt(-k, 3), 3);
-        EXPECT_EQ(cellAt(20, 15 + k), 3);  // inside the arrays, outside the square
+        EXPECT_EQ(cellAt(board, 7, 14 + k), 3);
+        EXPECT_EQ(cellAt(board, -k, 3), 3);
+        EXPECT_EQ(cellAt(board, 20, 15 + k), 3);  // inside the arrays, outside the square
         for (int d = 0; d < 4; ++d) {
-            EXPECT_EQ(board::board.directionCode[d][7][14 + k][0], 0);
-            EXPECT_EQ(board::board.room[d][-k][-k][1], 0);
+            EXPECT_EQ(board.directionCode[d][7][14 + k][0], 0);
+            EXPECT_EQ(board.room[d][-k][-k][1], 0);
         }
     }
 }
 
-TEST(MakeMove, OwnPointLeavesEverySet) {
+TEST_F(MakeMove, OwnPointLeavesEverySet) {
     for (int rule : {FreeStyle, Standard, Renju}) {
         setUpGame(15, 15, rule);
         placeLine(7, 3, 0, "XXXX");
         placeLine(3, 8, 1, "OOO");
         ASSERT_TRUE(inSet(FivePoint, 0, 7, 7));
         ASSERT_TRUE(inSet(OpenFourPoint, 1, 6, 8));
-        makeMove(7, 7, 2);
-        makeMove(6, 8, 1);
+        makeMove(board, 7, 7, 2);
+        makeMove(board, 6, 8, 1);
         for (int s = 0; s < 2; ++s)
             for (auto [x, y] : {std::pair{7, 7}, std::pair{6, 8}}) {
                 for (int d = 0; d < 4; ++d) {
                     EXPECT_EQ(code(d, x, y, s), None);
-                    EXPECT_EQ(board::board.room[d][x][y][s], 0);
+                    EXPECT_EQ(board.room[d][x][y][s], 0);
                 }
                 for (int cls = 0; cls < 4; ++cls) EXPECT_FALSE(inSet(cls, s, x, y));
-                EXPECT_EQ(board::board.pointScore[x][y][s], 0);
-                EXPECT_EQ(board::board.pointContribution[x][y][s], 0);
+                EXPECT_EQ(board.pointScore[x][y][s], 0);
+                EXPECT_EQ(board.pointContribution[x][y][s], 0);
             }
         EXPECT_BOARD_CONSISTENT();
     }
 }
 
-TEST(MakeMove, CodesChangeOnlyWithinTheRadius) {
+TEST_F(MakeMove, CodesChangeOnlyWithinTheRadius) {
     // On the empty board the stone's reach is visible as the end of the reset codes.
     for (int rule : {FreeStyle, Standard}) {
         setUpGame(15, 15, rule);
-        const int radius = geometry.winLengthParam;
-        makeMove(7, 7, 1);
+        const int radius = board.geometry.winLengthParam;
+        makeMove(board, 7, 7, 1);
         EXPECT_EQ(code(0, 7, 7 - radius, 1), None);
         EXPECT_EQ(code(0, 7, 7 - radius - 1, 1), One);
         EXPECT_EQ(code(1, 7 + radius, 7, 1), None);
@@ -142,21 +144,21 @@ TEST(MakeMove, CodesChangeOnlyWithinTheRadius) {
     auto before = std::make_unique<Board>();
     for (int rule : {FreeStyle, Standard, Renju}) {
         setUpGame(15, 15, rule);
-        const int radius = geometry.winLengthParam;
+        const int radius = board.geometry.winLengthParam;
         boardtest::Random random(rule + 100);
         for (int move = 0; move < 120; ++move) {
             int x, y;
             do {
                 x = random.below(15), y = random.below(15);
-            } while (cellAt(x, y) != 0);
-            std::memcpy(before.get(), &board::board, sizeof(Board));
-            makeMove(x, y, 1 + move % 2);
+            } while (cellAt(board, x, y) != 0);
+            std::memcpy(before.get(), &board, sizeof(Board));
+            makeMove(board, x, y, 1 + move % 2);
             for (int d = 0; d < 4; ++d)
                 for (int qx = 0; qx < 15; ++qx)
                     for (int qy = 0; qy < 15; ++qy)
                         for (int s = 0; s < 2; ++s) {
-                            if (board::board.directionCode[d][qx][qy][s] == before->directionCode[d][qx][qy][s] &&
-                                board::board.room[d][qx][qy][s] == before->room[d][qx][qy][s])
+                            if (board.directionCode[d][qx][qy][s] == before->directionCode[d][qx][qy][s] &&
+                                board.room[d][qx][qy][s] == before->room[d][qx][qy][s])
                                 continue;
                             bool reached = false;
                             for (int k = -radius; k <= radius; ++k)
@@ -169,7 +171,7 @@ TEST(MakeMove, CodesChangeOnlyWithinTheRadius) {
     }
 }
 
-TEST(ExactFive, OverlineFivePointUnderEachRule) {
+TEST_F(ExactFive, OverlineFivePointUnderEachRule) {
     // Six first-player stones (7,0)..(7,5): (7,1) lies outside the key of (7,6).
     struct Case {
         int rule, side, expected;
@@ -178,19 +180,19 @@ TEST(ExactFive, OverlineFivePointUnderEachRule) {
                    Case{Standard, 1, Overline}, Case{Renju, 1, Five}, Case{FreeStyle, 1, Five}}) {
         setUpGame(15, 15, c.rule);
         placeLine(7, 0, 0, std::string(6, c.side == 0 ? 'X' : 'O'));
-        EXPECT_EQ(tables.lineTable[(board::board.rowLines[7] >> 12) & LineKeyMask].code[c.side], Five);
+        EXPECT_EQ(board.rules->lineTable[(board.rowLines[7] >> 12) & LineKeyMask].code[c.side], Five);
         EXPECT_EQ(code(0, 7, 6, c.side), c.expected) << "rule " << c.rule << " side " << c.side;
         EXPECT_EQ(inSet(FivePoint, c.side, 7, 6), c.expected == Five);
         EXPECT_BOARD_CONSISTENT();
         // Take back the stone that made the row six long: the point makes an exact five again.
-        unmakeMove(7, 1, c.side + 1);
+        unmakeMove(board, 7, 1, c.side + 1);
         EXPECT_EQ(code(0, 7, 6, c.side), Five);
         EXPECT_TRUE(inSet(FivePoint, c.side, 7, 6));
         EXPECT_BOARD_CONSISTENT();
     }
 }
 
-TEST(ExactFive, OpenFourThatWouldJoinASixthStone) {
+TEST_F(ExactFive, OpenFourThatWouldJoinASixthStone) {
     struct Case {
         int rule, side, expected;
     };
@@ -205,41 +207,41 @@ TEST(ExactFive, OpenFourThatWouldJoinASixthStone) {
         EXPECT_BOARD_CONSISTENT();
         // A stone of the other side far along the line revisits the point; the
         // correction must hold through the update.
-        makeMove(10, 10, 2 - c.side);
+        makeMove(board, 10, 10, 2 - c.side);
         EXPECT_EQ(code(0, 10, 6, c.side), c.expected);
-        unmakeMove(10, 1, c.side + 1);
+        unmakeMove(board, 10, 1, c.side + 1);
         EXPECT_EQ(code(0, 10, 6, c.side), OpenFour);
         EXPECT_BOARD_CONSISTENT();
     }
 }
 
-TEST(BoardCheck, DetectsCorruptedFields) {
+TEST_F(BoardCheck, DetectsCorruptedFields) {
     setUpGame(15, 15, Standard);
     placeLine(7, 5, 0, "XX.X");
     placeLine(4, 4, 3, "OO");
-    ASSERT_TRUE(checkBoard());
+    ASSERT_TRUE(checkBoard(board));
     BoardSnapshot snapshot;
-    takeSnapshot(snapshot);
+    takeSnapshot(board, snapshot);
     auto corrupt = [&](auto mutate, const char* what) {
         mutate();
         std::string why;
-        EXPECT_FALSE(checkBoard(&why)) << what;
-        EXPECT_FALSE(matchesSnapshot(snapshot)) << what;
-        std::memcpy(&board::board, snapshot.bytes, sizeof(Board));
-        EXPECT_TRUE(checkBoard());
+        EXPECT_FALSE(checkBoard(board, &why)) << what;
+        EXPECT_FALSE(matchesSnapshot(board, snapshot)) << what;
+        std::memcpy(&board, snapshot.bytes, sizeof(Board));
+        EXPECT_TRUE(checkBoard(board));
     };
-    corrupt([] { board::board.directionCode[0][7][9][0] = Four; }, "code");
-    corrupt([] { board::board.room[2][3][3][1] += 1; }, "room");
-    corrupt([] { board::board.pointValue[7][4][0] += 1; }, "value");
-    corrupt([] { board::board.contributionSum[1] -= 1; }, "sum");
-    corrupt([] { board::board.roomSum[0] += 25; }, "room sum");
-    corrupt([] { board::board.threats[ThreePoint].rowMask[0][7] ^= 1u << 12; }, "set");
-    corrupt([] { board::board.strongPoints.summary[1] ^= 1; }, "strong");
-    corrupt([] { board::board.hashKey ^= 1; }, "key");
-    corrupt([] { board::board.rowLines[3] |= 1ull << 20; }, "line word");
-    corrupt([] { board::board.visitedLines[0][7] = 0; }, "visited");
-    corrupt([] { board::board.cells[7][6] = 2; }, "cell");
-    corrupt([] { board::board.directionCode[1][20][3][0] = 1; }, "outside the square");
+    corrupt([&] { board.directionCode[0][7][9][0] = Four; }, "code");
+    corrupt([&] { board.room[2][3][3][1] += 1; }, "room");
+    corrupt([&] { board.pointValue[7][4][0] += 1; }, "value");
+    corrupt([&] { board.contributionSum[1] -= 1; }, "sum");
+    corrupt([&] { board.roomSum[0] += 25; }, "room sum");
+    corrupt([&] { board.threats[ThreePoint].rowMask[0][7] ^= 1u << 12; }, "set");
+    corrupt([&] { board.strongPoints.summary[1] ^= 1; }, "strong");
+    corrupt([&] { board.hashKey ^= 1; }, "key");
+    corrupt([&] { board.rowLines[3] |= 1ull << 20; }, "line word");
+    corrupt([&] { board.visitedLines[0][7] = 0; }, "visited");
+    corrupt([&] { board.cells[7][6] = 2; }, "cell");
+    corrupt([&] { board.directionCode[1][20][3][0] = 1; }, "outside the square");
 }
 
 namespace {
@@ -250,16 +252,16 @@ struct PlayedMove {
 };
 
 // Plays a random move next to the stones already on the board (or anywhere).
-bool randomMove(boardtest::Random& random, const std::vector<PlayedMove>& stack, bool light, PlayedMove& move) {
+bool randomMove(Board& board, boardtest::Random& random, const std::vector<PlayedMove>& stack, bool light, PlayedMove& move) {
     for (int attempt = 0; attempt < 50; ++attempt) {
         int x, y;
         if (!stack.empty() && random.below(4) != 0) {
             const PlayedMove& near = stack[random.below(static_cast<int>(stack.size()))];
             x = near.x + random.below(5) - 2, y = near.y + random.below(5) - 2;
         } else {
-            x = random.below(geometry.boardHeight), y = random.below(geometry.boardWidth);
+            x = random.below(board.geometry.boardHeight), y = random.below(board.geometry.boardWidth);
         }
-        if (!onBoard(x, y) || cellAt(x, y) != 0) continue;
+        if (!board.geometry.onBoard(x, y) || cellAt(board, x, y) != 0) continue;
         const int roll = random.below(20);
         move = {x, y, roll == 0 ? 3 : 1 + roll % 2, light};
         return true;
@@ -267,18 +269,18 @@ bool randomMove(boardtest::Random& random, const std::vector<PlayedMove>& stack,
     return false;
 }
 
-void play(const PlayedMove& move) {
+void play(Board& board, const PlayedMove& move) {
     if (move.light)
-        makeMoveLight(move.x, move.y, move.cell);
+        makeMoveLight(board, move.x, move.y, move.cell);
     else
-        makeMove(move.x, move.y, move.cell);
+        makeMove(board, move.x, move.y, move.cell);
 }
 
-void takeBack(const PlayedMove& move) {
+void takeBack(Board& board, const PlayedMove& move) {
     if (move.light)
-        unmakeMoveLight(move.x, move.y, move.cell);
+        unmakeMoveLight(board, move.x, move.y, move.cell);
     else
-        unmakeMove(move.x, move.y, move.cell);
+        unmakeMove(board, move.x, move.y, move.cell);
 }
 
 struct BoardShape {
@@ -290,7 +292,7 @@ const BoardShape randomGeometries[] = {{6, 6}, {15, 15}, {20, 20}, {24, 24}, {20
 }  // namespace
 
 // Random makes and take-backs, full and light, with the consistency check after every step.
-TEST(RandomPlay, EveryStepStaysConsistent) {
+TEST_F(RandomPlay, EveryStepStaysConsistent) {
     for (int rule : {FreeStyle, Standard, Renju})
         for (BoardShape shape : randomGeometries) {
             setUpGame(shape.width, shape.height, rule);
@@ -303,17 +305,17 @@ TEST(RandomPlay, EveryStepStaysConsistent) {
                 if (grow) {
                     PlayedMove move;
                     const bool light = lightDepth > 0 || random.below(10) < 3;
-                    if (!randomMove(random, stack, light, move)) continue;
-                    play(move);
+                    if (!randomMove(board, random, stack, light, move)) continue;
+                    play(board, move);
                     stack.push_back(move);
                     lightDepth += move.light;
                 } else {
-                    takeBack(stack.back());
+                    takeBack(board, stack.back());
                     lightDepth -= stack.back().light;
                     stack.pop_back();
                 }
                 std::string why;
-                ASSERT_TRUE(checkBoard(&why, lightDepth == 0))
+                ASSERT_TRUE(checkBoard(board, &why, lightDepth == 0))
                     << why << " (rule " << rule << ", " << shape.width << "x" << shape.height << ", step " << step
                     << ")";
             }
@@ -324,19 +326,19 @@ namespace {
 
 // Plays `count` random moves (light from some point on) beyond the moves in
 // `sequence`, appending them.
-void extendRandomly(boardtest::Random& random, std::vector<PlayedMove>& sequence, int count) {
+void extendRandomly(Board& board, boardtest::Random& random, std::vector<PlayedMove>& sequence, int count) {
     const int lightFrom = random.below(count + 1);
     for (int i = 0; i < count; ++i) {
         PlayedMove move;
-        if (!randomMove(random, sequence, i >= lightFrom, move)) break;
-        play(move);
+        if (!randomMove(board, random, sequence, i >= lightFrom, move)) break;
+        play(board, move);
         sequence.push_back(move);
     }
 }
 
-void takeBackTo(std::vector<PlayedMove>& sequence, size_t size) {
+void takeBackTo(Board& board, std::vector<PlayedMove>& sequence, size_t size) {
     while (sequence.size() > size) {
-        takeBack(sequence.back());
+        takeBack(board, sequence.back());
         sequence.pop_back();
     }
 }
@@ -346,7 +348,7 @@ void takeBackTo(std::vector<PlayedMove>& sequence, size_t size) {
 // A sequence and its take-back restore the board bit for bit. On a fresh board
 // the first visit of a point replaces its reset entries for good, so there the
 // comparison is with the board after a first pass of the same sequence.
-TEST(RandomPlay, TakeBackRestoresEveryBit) {
+TEST_F(RandomPlay, TakeBackRestoresEveryBit) {
     auto snapshot = std::make_unique<BoardSnapshot>();
     for (int rule : {FreeStyle, Standard, Renju})
         for (BoardShape shape : randomGeometries) {
@@ -356,35 +358,35 @@ TEST(RandomPlay, TakeBackRestoresEveryBit) {
                 "rule " + std::to_string(rule) + ", " + std::to_string(shape.width) + "x" + std::to_string(shape.height);
 
             std::vector<PlayedMove> sequence;
-            extendRandomly(random, sequence, 30);
-            takeBackTo(sequence, 0);
+            extendRandomly(board, random, sequence, 30);
+            takeBackTo(board, sequence, 0);
             std::string why;
-            ASSERT_TRUE(checkBoard(&why)) << why << " " << where;
-            takeSnapshot(*snapshot);
+            ASSERT_TRUE(checkBoard(board, &why)) << why << " " << where;
+            takeSnapshot(board, *snapshot);
             std::vector<PlayedMove> replay = sequence;
-            for (const PlayedMove& move : replay) play(move);
-            for (size_t i = replay.size(); i > 0; --i) takeBack(replay[i - 1]);
-            ASSERT_TRUE(matchesSnapshot(*snapshot, &why)) << why << " " << where;
+            for (const PlayedMove& move : replay) play(board, move);
+            for (size_t i = replay.size(); i > 0; --i) takeBack(board, replay[i - 1]);
+            ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why << " " << where;
 
             // Visit every point, then every take-back must be exact.
             for (int x = 0; x < shape.height; ++x)
-                for (int y = 0; y < shape.width; ++y) makeMove(x, y, 1), unmakeMove(x, y, 1);
-            ASSERT_TRUE(checkBoard(&why)) << why << " " << where;
+                for (int y = 0; y < shape.width; ++y) makeMove(board, x, y, 1), unmakeMove(board, x, y, 1);
+            ASSERT_TRUE(checkBoard(board, &why)) << why << " " << where;
             std::vector<PlayedMove> base;
             for (int round = 0; round < 16; ++round) {
                 for (int i = 0; i < 5; ++i) {
                     PlayedMove move;
                     if (static_cast<int>(base.size()) * 2 < shape.width * shape.height &&
-                        randomMove(random, base, false, move)) {
-                        play(move);
+                        randomMove(board, random, base, false, move)) {
+                        play(board, move);
                         base.push_back(move);
                     }
                 }
-                takeSnapshot(*snapshot);
+                takeSnapshot(board, *snapshot);
                 sequence = base;
-                extendRandomly(random, sequence, 12);
-                takeBackTo(sequence, base.size());
-                ASSERT_TRUE(matchesSnapshot(*snapshot, &why)) << why << " " << where << ", round " << round;
+                extendRandomly(board, random, sequence, 12);
+                takeBackTo(board, sequence, base.size());
+                ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why << " " << where << ", round " << round;
             }
         }
 }

@@ -8,38 +8,52 @@
 #include "board_fixture.h"
 
 using namespace board;
-using boardtest::placeLine;
-using boardtest::setUpGame;
 
-namespace {
+class Forbidden : public boardtest::BoardTest {
+protected:
+    // isForbidden, also checking that the board is left as found. The first call
+    // may visit points that still held reset entries, so the bit-for-bit comparison
+    // is made on a second call.
+    int askForbidden(int x, int y) {
+        BoardSnapshot snapshot;
+        const int first = isForbidden(board, x, y);
+        takeSnapshot(board, snapshot);
+        const int second = isForbidden(board, x, y);
+        std::string why;
+        EXPECT_TRUE(matchesSnapshot(board, snapshot, &why)) << why << " after isForbidden(board, " << x << "," << y << ")";
+        EXPECT_EQ(first, second);
+        EXPECT_TRUE(checkBoard(board, &why)) << why;
+        return second;
+    }
 
-// isForbidden, also checking that the board is left as found. The first call
-// may visit points that still held reset entries, so the bit-for-bit comparison
-// is made on a second call.
-int askForbidden(int x, int y) {
-    static BoardSnapshot snapshot;
-    const int first = isForbidden(x, y);
-    takeSnapshot(snapshot);
-    const int second = isForbidden(x, y);
-    std::string why;
-    EXPECT_TRUE(matchesSnapshot(snapshot, &why)) << why << " after isForbidden(" << x << "," << y << ")";
-    EXPECT_EQ(first, second);
-    EXPECT_TRUE(checkBoard(&why)) << why;
-    return second;
-}
+    // The point asked about in the hand-made positions.
+    static constexpr int Px = 7, Py = 7;
 
-// The point asked about in the hand-made positions.
-constexpr int Px = 7, Py = 7;
+    void freshRenjuBoard() { setUpGame(15, 15, Renju); }
 
-void freshRenjuBoard() { setUpGame(15, 15, Renju); }
+    void columnThree() { placeLine(8, 7, 1, "XX"); }         // (8,7), (9,7): open three with the point
+    void diagonalThree() { placeLine(8, 8, 3, "XX"); }       // (8,8), (9,9)
+    void rowFive() { placeLine(7, 3, 0, "XXXX"); }           // the point completes (7,3)..(7,7)
 
-void columnThree() { placeLine(8, 7, 1, "XX"); }         // (8,7), (9,7): open three with the point
-void diagonalThree() { placeLine(8, 8, 3, "XX"); }       // (8,8), (9,9)
-void rowFive() { placeLine(7, 3, 0, "XXXX"); }           // the point completes (7,3)..(7,7)
 
-}  // namespace
+    // A random crowded position: mostly first-player stones in a central area,
+    // some second-player stones and a few blocks.
+    void randomPosition(boardtest::Random& random, int width, int height) {
+        setUpGame(width, height, Renju);
+        const int stones = 12 + random.below(width * height / 3);
+        const int marginX = height > 9 ? 2 : 0, marginY = width > 9 ? 2 : 0;
+        for (int placed = 0, attempts = 0; placed < stones && attempts < 1000; ++attempts) {
+            const int x = marginX + random.below(height - 2 * marginX);
+            const int y = marginY + random.below(width - 2 * marginY);
+            if (cellAt(board, x, y) != 0) continue;
+            const int roll = random.below(100);
+            makeMove(board, x, y, roll < 62 ? 1 : roll < 96 ? 2 : 3);
+            ++placed;
+        }
+    }
+};
 
-TEST(Forbidden, FiveBeatsEverythingElse) {
+TEST_F(Forbidden, FiveBeatsEverythingElse) {
     // Five plus two threes.
     freshRenjuBoard();
     columnThree();
@@ -64,10 +78,10 @@ TEST(Forbidden, FiveBeatsEverythingElse) {
     EXPECT_EQ(askForbidden(Px, Py), 0);
 }
 
-TEST(Forbidden, Overline) {
+TEST_F(Forbidden, Overline) {
     freshRenjuBoard();
     placeLine(7, 2, 0, "XXX.XX");  // the point (7,5) joins six
-    EXPECT_EQ(boardtest::code(0, 7, 5, 0), Overline);
+    EXPECT_EQ(code(0, 7, 5, 0), Overline);
     EXPECT_EQ(askForbidden(7, 5), 1);
     // The second player may make a longer row.
     freshRenjuBoard();
@@ -75,7 +89,7 @@ TEST(Forbidden, Overline) {
     EXPECT_EQ(askForbidden(7, 5), 0);
 }
 
-TEST(Forbidden, DoubleThree) {
+TEST_F(Forbidden, DoubleThree) {
     freshRenjuBoard();
     placeLine(7, 8, 0, "XX");
     columnThree();
@@ -95,10 +109,10 @@ TEST(Forbidden, DoubleThree) {
     EXPECT_EQ(askForbidden(Px, Py), 0);
 }
 
-TEST(Forbidden, ThreeWhoseCompletingPointIsForbidden) {
+TEST_F(Forbidden, ThreeWhoseCompletingPointIsForbidden) {
     // Row: O at (7,5), stones (7,8), (7,9). With the point played, the open four
     // can only be made at (7,10); (7,6) is shut by the O.
-    auto position = [](bool overlineAtCompletion) {
+    auto position = [&](bool overlineAtCompletion) {
         freshRenjuBoard();
         placeLine(7, 5, 0, "O..XX");
         columnThree();
@@ -111,14 +125,14 @@ TEST(Forbidden, ThreeWhoseCompletingPointIsForbidden) {
     position(false);
     EXPECT_EQ(askForbidden(Px, Py), 1);  // the shut side does not stop the three
     position(true);
-    makeMoveLight(Px, Py, 1);
-    EXPECT_EQ(boardtest::code(0, 7, 10, 0), OpenFour);
-    EXPECT_EQ(isForbidden(7, 10), 1);
-    unmakeMoveLight(Px, Py, 1);
+    makeMoveLight(board, Px, Py, 1);
+    EXPECT_EQ(code(0, 7, 10, 0), OpenFour);
+    EXPECT_EQ(isForbidden(board, 7, 10), 1);
+    unmakeMoveLight(board, Px, Py, 1);
     EXPECT_EQ(askForbidden(Px, Py), 0);
 }
 
-TEST(Forbidden, FourAndThree) {
+TEST_F(Forbidden, FourAndThree) {
     // A four (shut at one end) and a three: allowed.
     freshRenjuBoard();
     placeLine(7, 6, 0, "O.XXX");
@@ -140,7 +154,7 @@ TEST(Forbidden, FourAndThree) {
     EXPECT_EQ(askForbidden(Px, Py), 1);
 }
 
-TEST(Forbidden, TwoFoursInOneLine) {
+TEST_F(Forbidden, TwoFoursInOneLine) {
     freshRenjuBoard();
     placeLine(7, 4, 0, "X.X.X.X");  // both (7,5) and (7,9) become five points
     EXPECT_EQ(askForbidden(Px, Py), 1);
@@ -161,19 +175,19 @@ TEST(Forbidden, TwoFoursInOneLine) {
     EXPECT_EQ(askForbidden(Px, Py), 0);
 }
 
-TEST(Forbidden, TwoFoursInTwoDirections) {
+TEST_F(Forbidden, TwoFoursInTwoDirections) {
     freshRenjuBoard();
     placeLine(7, 6, 0, "O.XXX");
     placeLine(6, 7, 1, "O.XXX");
     EXPECT_EQ(askForbidden(Px, Py), 1);
 }
 
-TEST(Forbidden, OccupiedPointsAndBlocks) {
+TEST_F(Forbidden, OccupiedPointsAndBlocks) {
     for (int cell : {1, 2, 3}) {
         freshRenjuBoard();
         placeLine(7, 8, 0, "XX");
         columnThree();
-        makeMove(Px, Py, cell);
+        makeMove(board, Px, Py, cell);
         EXPECT_EQ(askForbidden(Px, Py), 0) << cell;
     }
     // Outside the rectangle of a rectangular board.
@@ -293,26 +307,10 @@ struct ReferenceJudge {
     int forbidden(int x, int y) { return judge(x, y) != 0; }
 };
 
-// A random crowded position: mostly first-player stones in a central area,
-// some second-player stones and a few blocks.
-void randomPosition(boardtest::Random& random, int width, int height) {
-    setUpGame(width, height, Renju);
-    const int stones = 12 + random.below(width * height / 3);
-    const int marginX = height > 9 ? 2 : 0, marginY = width > 9 ? 2 : 0;
-    for (int placed = 0, attempts = 0; placed < stones && attempts < 1000; ++attempts) {
-        const int x = marginX + random.below(height - 2 * marginX);
-        const int y = marginY + random.below(width - 2 * marginY);
-        if (cellAt(x, y) != 0) continue;
-        const int roll = random.below(100);
-        makeMove(x, y, roll < 62 ? 1 : roll < 96 ? 2 : 3);
-        ++placed;
-    }
-}
-
 }  // namespace
 
 // The engine's test against the brute-force judge on many crowded positions.
-TEST(Forbidden, AgreesWithBruteForceJudge) {
+TEST_F(Forbidden, AgreesWithBruteForceJudge) {
     struct Shape {
         int width, height, positions;
     };
@@ -328,12 +326,12 @@ TEST(Forbidden, AgreesWithBruteForceJudge) {
             reference = ReferenceJudge{};
             reference.width = shape.width, reference.height = shape.height;
             for (int x = 0; x < shape.height; ++x)
-                for (int y = 0; y < shape.width; ++y) reference.cell[x][y] = cellAt(x, y);
+                for (int y = 0; y < shape.width; ++y) reference.cell[x][y] = cellAt(board, x, y);
 
             int engine[MaxSide][MaxSide];
             for (int x = 0; x < shape.height; ++x)
                 for (int y = 0; y < shape.width; ++y) {
-                    engine[x][y] = isForbidden(x, y);
+                    engine[x][y] = isForbidden(board, x, y);
                     const int verdict = reference.judge(x, y);
                     ++verdicts[verdict];
                     ++points;
@@ -346,11 +344,11 @@ TEST(Forbidden, AgreesWithBruteForceJudge) {
             // Every point's neighbourhood has been visited now: asking again
             // must leave the board bit for bit as it was.
             std::string why;
-            ASSERT_TRUE(checkBoard(&why)) << why;
-            takeSnapshot(*snapshot);
+            ASSERT_TRUE(checkBoard(board, &why)) << why;
+            takeSnapshot(board, *snapshot);
             for (int x = 0; x < shape.height; ++x)
-                for (int y = 0; y < shape.width; ++y) ASSERT_EQ(isForbidden(x, y), engine[x][y]);
-            ASSERT_TRUE(matchesSnapshot(*snapshot, &why)) << why;
+                for (int y = 0; y < shape.width; ++y) ASSERT_EQ(isForbidden(board, x, y), engine[x][y]);
+            ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why;
         }
     }
     // The positions must exercise every kind of verdict and the recursion.

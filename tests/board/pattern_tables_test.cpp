@@ -31,16 +31,25 @@ void expectWindowCode(const char* shape, bool closedBefore, bool closedAfter, in
         }
 }
 
-void build(int rule) {
-    buildPatternTables(rule);
-    boardtest::builtRule = -1;
-}
-
-int shapeAt(int side, int c0, int c1, int c2, int c3) { return tables.shapeTable[side][c0][c1][c2][c3]; }
-
 }  // namespace
 
-TEST(WindowTable, FoursByGapAndClosedEnds) {
+// Base of the table tests: the tables of the rule last asked for.
+class TableTest : public boardtest::BoardTest {
+protected:
+    void build(int rule) { tables = &ruleTables(rule); }
+    int shapeAt(int side, int c0, int c1, int c2, int c3) const { return tables->shapeTable[side][c0][c1][c2][c3]; }
+
+    const RuleTables* tables = nullptr;
+};
+
+class WindowTable : public TableTest {};
+class ClassifyLine : public TableTest {};
+class ShapeTable : public TableTest {};
+class LineTable : public TableTest {};
+class SmallTables : public TableTest {};
+class ZobristKeyDraws : public TableTest {};
+
+TEST_F(WindowTable, FoursByGapAndClosedEnds) {
     expectWindowCode("oXXXX", false, false, OpenFour);
     expectWindowCode("oXXXX", false, true, DeadFour);
     expectWindowCode("oXXXX", true, false, OpenFour);
@@ -55,7 +64,7 @@ TEST(WindowTable, FoursByGapAndClosedEnds) {
     expectWindowCode("XXXXX", true, true, Five);
 }
 
-TEST(WindowTable, ThreesTwosAndSingles) {
+TEST_F(WindowTable, ThreesTwosAndSingles) {
     expectWindowCode("oXXXo", false, false, StraightThree);
     expectWindowCode("XoXXo", false, false, SplitThree);
     expectWindowCode("XoXoX", false, false, DeadThree);
@@ -74,7 +83,7 @@ TEST(WindowTable, ThreesTwosAndSingles) {
     expectWindowCode("Xoooo", false, true, One);
 }
 
-TEST(WindowTable, CentreOnAStoneIsNone) {
+TEST_F(WindowTable, CentreOnAStoneIsNone) {
     for (int row = 0; row < 128; ++row)
         for (int column = 0; column < 5; ++column)
             if (row >> (4 - column) & 1) {
@@ -82,7 +91,7 @@ TEST(WindowTable, CentreOnAStoneIsNone) {
             }
 }
 
-TEST(ClassifyLine, OccupiedCentreGivesZeroEntry) {
+TEST_F(ClassifyLine, OccupiedCentreGivesZeroEntry) {
     boardtest::Random random(7);
     for (int rule = 0; rule < 3; ++rule)
         for (int centre = 1; centre <= 3; ++centre)
@@ -93,7 +102,7 @@ TEST(ClassifyLine, OccupiedCentreGivesZeroEntry) {
             }
 }
 
-TEST(ClassifyLine, EmptyLineAndLineEnds) {
+TEST_F(ClassifyLine, EmptyLineAndLineEnds) {
     for (int rule = 0; rule < 3; ++rule) {
         const LineEntry empty = classifyLine(keyOf("........."), rule);
         EXPECT_EQ(empty.code[0], None);
@@ -107,7 +116,7 @@ TEST(ClassifyLine, EmptyLineAndLineEnds) {
     }
 }
 
-TEST(ClassifyLine, LongerRowsUnderEachRule) {
+TEST_F(ClassifyLine, LongerRowsUnderEachRule) {
     struct Case {
         const char* key;
         int side;
@@ -119,7 +128,7 @@ TEST(ClassifyLine, LongerRowsUnderEachRule) {
     }
 }
 
-TEST(ClassifyLine, ExtraStoneBeyondTheFiveStaysFive) {
+TEST_F(ClassifyLine, ExtraStoneBeyondTheFiveStaysFive) {
     // The five's neighbour cell is empty; a stone past it (or outside the key)
     // does not make a longer row.
     for (int rule = 0; rule < 3; ++rule) {
@@ -130,7 +139,7 @@ TEST(ClassifyLine, ExtraStoneBeyondTheFiveStaysFive) {
     }
 }
 
-TEST(ClassifyLine, MixedColoursAndBlocks) {
+TEST_F(ClassifyLine, MixedColoursAndBlocks) {
     for (int rule = 0; rule < 3; ++rule) {
         // First player: only the window left of the O counts, shut at both ends.
         const LineEntry mixed = classifyLine(keyOf("..XX.O..."), rule);
@@ -155,7 +164,7 @@ TEST(ClassifyLine, MixedColoursAndBlocks) {
     }
 }
 
-TEST(ShapeTable, GeneralCheckValues) {
+TEST_F(ShapeTable, GeneralCheckValues) {
     for (int rule : {FreeStyle, Standard, Renju}) {
         build(rule);
         const int side = rule == Renju ? 1 : 0;
@@ -170,7 +179,7 @@ TEST(ShapeTable, GeneralCheckValues) {
     }
 }
 
-TEST(ShapeTable, RenjuFirstPlayerCheckValues) {
+TEST_F(ShapeTable, RenjuFirstPlayerCheckValues) {
     build(Renju);
     EXPECT_EQ(shapeAt(0, 8, 8, 0, 0), -283);
     EXPECT_EQ(shapeAt(0, 9, 9, 0, 0), -384);
@@ -185,7 +194,7 @@ TEST(ShapeTable, RenjuFirstPlayerCheckValues) {
     EXPECT_EQ(shapeAt(0, 11, 8, 0, 0), -357);
 }
 
-TEST(ShapeTable, SameValueForEveryOrdering) {
+TEST_F(ShapeTable, SameValueForEveryOrdering) {
     for (int rule : {FreeStyle, Standard, Renju}) {
         build(rule);
         for (int side = 0; side < 2; ++side)
@@ -199,60 +208,59 @@ TEST(ShapeTable, SameValueForEveryOrdering) {
     }
 }
 
-TEST(ShapeTable, RuleOnlyChangesRenjuFirstPlayer) {
+TEST_F(ShapeTable, RuleOnlyChangesRenjuFirstPlayer) {
     auto standard = std::make_unique<int16_t[]>(2 * 65536);
     build(Standard);
-    std::memcpy(standard.get(), tables.shapeTable, sizeof tables.shapeTable);
+    std::memcpy(standard.get(), tables->shapeTable, sizeof tables->shapeTable);
     build(FreeStyle);
-    EXPECT_EQ(std::memcmp(standard.get(), tables.shapeTable, sizeof tables.shapeTable), 0);
+    EXPECT_EQ(std::memcmp(standard.get(), tables->shapeTable, sizeof tables->shapeTable), 0);
     build(Renju);
-    EXPECT_EQ(std::memcmp(standard.get() + 65536, tables.shapeTable[1], sizeof tables.shapeTable[1]), 0);
-    EXPECT_NE(std::memcmp(standard.get(), tables.shapeTable[0], sizeof tables.shapeTable[0]), 0);
+    EXPECT_EQ(std::memcmp(standard.get() + 65536, tables->shapeTable[1], sizeof tables->shapeTable[1]), 0);
+    EXPECT_NE(std::memcmp(standard.get(), tables->shapeTable[0], sizeof tables->shapeTable[0]), 0);
 }
 
-TEST(LineTable, EveryEntryIsClassifyLine) {
+TEST_F(LineTable, EveryEntryIsClassifyLine) {
     for (int rule : {FreeStyle, Renju}) {
         build(rule);
         boardtest::Random random(rule + 11);
         for (int trial = 0; trial < 20000; ++trial) {
             const uint32_t key = random.next() & LineKeyMask;
             const LineEntry expected = classifyLine(key, rule);
-            ASSERT_EQ(std::memcmp(&tables.lineTable[key], &expected, sizeof expected), 0) << key;
+            ASSERT_EQ(std::memcmp(&tables->lineTable[key], &expected, sizeof expected), 0) << key;
             ASSERT_LE(expected.code[0], Overline);
             ASSERT_LE(expected.room[0], 8);
         }
     }
 }
 
-TEST(SmallTables, BitIndexAndBitCount) {
+TEST_F(SmallTables, BitIndexAndBitCount) {
     build(FreeStyle);
     EXPECT_EQ(bitIndex(32768), 15);
     EXPECT_EQ(bitIndex(65536), 16);
     EXPECT_EQ(bitIndex(1u << 30), 30);
     for (int k = 0; k <= 30; ++k) EXPECT_EQ(bitIndex(1u << k), k);
-    for (uint32_t i = 0; i <= 32768; ++i) ASSERT_EQ(tables.bitCountTable[i], std::popcount(i)) << i;
+    for (uint32_t i = 0; i <= 32768; ++i) ASSERT_EQ(detail::bitCountTable[i], std::popcount(i)) << i;
     EXPECT_EQ(rowBitCount(0xFFFFFF), 24);
     EXPECT_EQ(rowBitCount(0x808001), 3);
 }
 
-TEST(SmallTables, LinePositionsFollowTheLines) {
+TEST_F(SmallTables, LinePositionsFollowTheLines) {
     for (int size : {1, 7, 24}) {
-        geometry.boardSize = size;
-        build(Standard);
+        setUpGame(size, size, Standard);
         for (int x = 0; x < size; ++x)
             for (int y = 0; y < size; ++y) {
                 // Positions grow by one along the direction's step, from 0 at the square's edge.
                 if (x - 1 >= 0 && y + 1 < size) {
-                    EXPECT_EQ(tables.antiDiagPos[x - 1][y + 1], tables.antiDiagPos[x][y] + 1);
+                    EXPECT_EQ(board.antiDiagPos[x - 1][y + 1], board.antiDiagPos[x][y] + 1);
                 }
                 if (x + 1 >= size || y - 1 < 0) {
-                    EXPECT_EQ(tables.antiDiagPos[x][y], 0);
+                    EXPECT_EQ(board.antiDiagPos[x][y], 0);
                 }
                 if (x + 1 < size && y + 1 < size) {
-                    EXPECT_EQ(tables.diagPos[x + 1][y + 1], tables.diagPos[x][y] + 1);
+                    EXPECT_EQ(board.diagPos[x + 1][y + 1], board.diagPos[x][y] + 1);
                 }
                 if (x == 0 || y == 0) {
-                    EXPECT_EQ(tables.diagPos[x][y], 0);
+                    EXPECT_EQ(board.diagPos[x][y], 0);
                 }
             }
     }
@@ -267,38 +275,40 @@ uint32_t stepGenerator(uint32_t& state) {
 
 }  // namespace
 
-TEST(ZobristKeys, KeysContinueOneGeneratorStartedAtOne) {
-    const uint32_t before = tables.randomState;
-    // The state must be reachable from 1 by whole builds (3 keys per point, 5 draws per key).
-    uint32_t state = 1;
-    bool reachable = false;
-    for (int builds = 0; builds <= 5000; ++builds) {
-        if (state == before) {
-            reachable = true;
-            break;
-        }
-        for (int i = 0; i < MaxSide * MaxSide * 3 * 5; ++i) stepGenerator(state);
+TEST_F(ZobristKeyDraws, KeysContinueOneGeneratorStartedAtOne) {
+    // A new engine's generator starts at 1; each fill draws 3 keys per point,
+    // 5 parts per key, and the next fill goes on from there.
+    KeyGenerator generator;
+    EXPECT_EQ(generator.state, 1u);
+    uint32_t expected = 1;
+    ZobristKeys keys;
+    for (int fill = 0; fill < 2; ++fill) {
+        generator.fill(keys);
+        for (int x = 0; x < MaxSide; ++x)
+            for (int y = 0; y < MaxSide; ++y)
+                for (int cell = 0; cell < 3; ++cell) {
+                    uint64_t key = 0;
+                    for (int part = 0; part < 5; ++part) key = key << 15 ^ stepGenerator(expected);
+                    ASSERT_EQ(keys[x][y][cell], key) << fill << ": " << x << "," << y << "," << cell;
+                }
+        EXPECT_EQ(generator.state, expected);
     }
-    EXPECT_TRUE(reachable);
-
-    build(Standard);
-    uint32_t expected = before;
-    for (int x = 0; x < MaxSide; ++x)
-        for (int y = 0; y < MaxSide; ++y)
-            for (int cell = 0; cell < 3; ++cell) {
-                uint64_t key = 0;
-                for (int part = 0; part < 5; ++part) key = key << 15 ^ stepGenerator(expected);
-                ASSERT_EQ(tables.zobristKeys[x][y][cell], key) << x << "," << y << "," << cell;
-            }
-    EXPECT_EQ(tables.randomState, expected);
+    // A board build draws its keys from the generator it is given: the
+    // fixture's is new too, so its first build has the first draw.
+    KeyGenerator fresh;
+    fresh.fill(keys);
+    setUpGame(15, 15, Standard);
+    EXPECT_EQ(std::memcmp(keys, board.zobristKeys, sizeof board.zobristKeys), 0);
+    setUpGame(15, 15, Standard);
+    EXPECT_NE(std::memcmp(keys, board.zobristKeys, sizeof board.zobristKeys), 0);
 }
 
-TEST(ZobristKeys, TwoBuildsDiffer) {
-    build(Standard);
-    std::vector<uint64_t> first(&tables.zobristKeys[0][0][0], &tables.zobristKeys[0][0][0] + MaxSide * MaxSide * 3);
-    build(Standard);
+TEST_F(ZobristKeyDraws, TwoBuildsDiffer) {
+    setUpGame(15, 15, Standard);
+    std::vector<uint64_t> first(&board.zobristKeys[0][0][0], &board.zobristKeys[0][0][0] + MaxSide * MaxSide * 3);
+    setUpGame(15, 15, Standard);
     int same = 0;
-    for (size_t i = 0; i < first.size(); ++i) same += first[i] == (&tables.zobristKeys[0][0][0])[i];
+    for (size_t i = 0; i < first.size(); ++i) same += first[i] == (&board.zobristKeys[0][0][0])[i];
     EXPECT_EQ(same, 0);
     // Only the low four bits of the first draw survive the shifts: keys use 64 bits.
     uint64_t highBits = 0;

@@ -3,16 +3,16 @@
 
 #include "protocol/settings.h"
 
-using protocol::applyInfo;
-using protocol::setting;
-using protocol::settings;
+using control::setting;
 
 namespace {
 
+// Settings of the test's own, as a new engine has them.
 class InfoKeys : public ::testing::Test {
 protected:
-    void SetUp() override { protocol::resetSettings(); }
-    void TearDown() override { protocol::resetSettings(); }
+    void applyInfo(const char* arguments) { protocol::applyInfo(settings, arguments); }
+
+    control::EngineSettings settings;
 };
 
 }  // namespace

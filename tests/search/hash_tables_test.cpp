@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "protocol/settings.h"
 #include "search/hash_table_fixture.h"
-#include "search/search_reset.h"
 
 using namespace search;
 using namespace hash_test;
@@ -20,59 +18,60 @@ namespace {
 
 constexpr int Wide = 1000000000;
 
+// Sizes, clears and ages of the tables, with helpers that fill and read every bucket.
 class HashTableSizes : public HashTableTest {
 protected:
-    void TearDown() override { protocol::resetSettings(); }
+    // Fills entry 0 of every bucket of every sub-table of both tables.
+    void fillEverything() {
+        int32_t size = hashTableSize(tables);
+        for (uint32_t b = 0; b < static_cast<uint32_t>(size); ++b) {
+            uint64_t key = keyFor(0x9e3779b9u * (b + 1), b);
+            for (int side = 1; side <= 2; ++side) {
+                storeTranspositionTable(tables, 3, 17, ExactBound, side, key, 1, 1, 2, 2, 3, 3);
+                for (int kind = 0; kind <= 1; ++kind) storeValueCache(tables, -17, 3, kind, side, key);
+            }
+        }
+    }
+
+    bool everyWordIsZero() {
+        int32_t size = hashTableSize(tables);
+        for (int t = 0; t < 2; ++t) {
+            for (int32_t b = 0; b < size; ++b) {
+                for (auto& slot : tables.transposition.buckets[t][b].slot) {
+                    for (auto& word : slot.word) {
+                        if (word.load() != 0) return false;
+                    }
+                }
+            }
+        }
+        for (int t = 0; t < 4; ++t) {
+            for (int32_t b = 0; b < size; ++b) {
+                for (auto& slot : tables.cache.buckets[t][b].slot) {
+                    for (auto& word : slot.word) {
+                        if (word.load() != 0) return false;
+                    }
+                }
+            }
+        }
+        return true;
+    }
+
+    int mainHit(int side, uint64_t key) {
+        int x[3], y[3];
+        return probeTranspositionTable(tables, 0, -Wide, Wide, side, key, x, y, 1);
+    }
 };
-
-// Fills entry 0 of every bucket of every sub-table of both tables.
-void fillEverything() {
-    int32_t size = hashTableSize();
-    for (uint32_t b = 0; b < static_cast<uint32_t>(size); ++b) {
-        uint64_t key = keyFor(0x9e3779b9u * (b + 1), b);
-        for (int side = 1; side <= 2; ++side) {
-            storeTranspositionTable(3, 17, ExactBound, side, key, 1, 1, 2, 2, 3, 3);
-            for (int kind = 0; kind <= 1; ++kind) storeValueCache(-17, 3, kind, side, key);
-        }
-    }
-}
-
-bool everyWordIsZero() {
-    int32_t size = hashTableSize();
-    for (int t = 0; t < 2; ++t) {
-        for (int32_t b = 0; b < size; ++b) {
-            for (auto& slot : transpositionTable.buckets[t][b].slot) {
-                for (auto& word : slot.word) {
-                    if (word.load() != 0) return false;
-                }
-            }
-        }
-    }
-    for (int t = 0; t < 4; ++t) {
-        for (int32_t b = 0; b < size; ++b) {
-            for (auto& slot : valueCache.buckets[t][b].slot) {
-                for (auto& word : slot.word) {
-                    if (word.load() != 0) return false;
-                }
-            }
-        }
-    }
-    return true;
-}
-
-int mainHit(int side, uint64_t key) {
-    int x[3], y[3];
-    return probeTranspositionTable(0, -Wide, Wide, side, key, x, y, 1);
-}
 
 }  // namespace
 
+class ThreadingHashTables : public HashTableSizes {};
+
 TEST_F(HashTableSizes, SizesBelowOneBecomeOne) {
-    EXPECT_TRUE(resizeHashTables(0));
-    EXPECT_EQ(hashTableSize(), 1);
-    EXPECT_EQ(valueCache.size.load(), 1);
-    EXPECT_TRUE(resizeHashTables(-7));
-    EXPECT_EQ(hashTableSize(), 1);
+    EXPECT_TRUE(resizeHashTables(tables, 0));
+    EXPECT_EQ(hashTableSize(tables), 1);
+    EXPECT_EQ(tables.cache.size.load(), 1);
+    EXPECT_TRUE(resizeHashTables(tables, -7));
+    EXPECT_EQ(hashTableSize(tables), 1);
 }
 
 TEST_F(HashTableSizes, NonPowerOfTwoSizeUsesOnlyTheBucketsUnderItsMask) {
@@ -81,16 +80,16 @@ TEST_F(HashTableSizes, NonPowerOfTwoSizeUsesOnlyTheBucketsUnderItsMask) {
         uint32_t used;   // bitmask of the buckets that must receive entries
     };
     for (Case c : {Case{5, 0b10001u}, Case{6, 0b110011u}, Case{8, 0xffu}}) {
-        ASSERT_TRUE(resizeHashTables(c.size));
-        clearHashTables();
+        ASSERT_TRUE(resizeHashTables(tables, c.size));
+        clearHashTables(tables);
         for (uint32_t low = 0; low < 8; ++low) {
             storeExact(1, static_cast<int>(low), 1, keyFor(low + 100, low));
-            storeValueCache(static_cast<int>(low), 1, 0, 1, keyFor(low + 100, low));
+            storeValueCache(tables, static_cast<int>(low), 1, 0, 1, keyFor(low + 100, low));
         }
         uint32_t used = 0;
         for (uint32_t b = 0; b < static_cast<uint32_t>(c.size); ++b) {
-            bool mainUsed = transpositionTable.buckets[0][b].slot[0].word[2].load() != 0;
-            bool cacheUsed = valueCache.buckets[0][b].slot[0].word[0].load() != 0;
+            bool mainUsed = tables.transposition.buckets[0][b].slot[0].word[2].load() != 0;
+            bool cacheUsed = tables.cache.buckets[0][b].slot[0].word[0].load() != 0;
             EXPECT_EQ(mainUsed, cacheUsed) << "size " << c.size << " bucket " << b;
             if (mainUsed) used |= 1u << b;
         }
@@ -104,10 +103,10 @@ TEST_F(HashTableSizes, NonPowerOfTwoSizeUsesOnlyTheBucketsUnderItsMask) {
 
 TEST_F(HashTableSizes, ResizeToTheSameSizeKeepsEntriesAndANewSizeStartsEmpty) {
     storeExact(2, 5, 1, keyFor(1, 1));
-    EXPECT_TRUE(resizeHashTables(SmallSize));
+    EXPECT_TRUE(resizeHashTables(tables, SmallSize));
     EXPECT_EQ(mainHit(1, keyFor(1, 1)), 5);
-    EXPECT_TRUE(resizeHashTables(SmallSize * 2));
-    EXPECT_EQ(hashTableSize(), SmallSize * 2);
+    EXPECT_TRUE(resizeHashTables(tables, SmallSize * 2));
+    EXPECT_EQ(hashTableSize(tables), SmallSize * 2);
     EXPECT_TRUE(everyWordIsZero());
     EXPECT_EQ(mainHit(1, keyFor(1, 1)), MissValue);
 }
@@ -115,40 +114,27 @@ TEST_F(HashTableSizes, ResizeToTheSameSizeKeepsEntriesAndANewSizeStartsEmpty) {
 TEST_F(HashTableSizes, ClearEmptiesEverySubTable) {
     fillEverything();
     EXPECT_FALSE(everyWordIsZero());
-    clearHashTables();
+    clearHashTables(tables);
     EXPECT_TRUE(everyWordIsZero());
     EXPECT_EQ(mainHit(1, keyFor(0x9e3779b9u, 0)), MissValue);
-    EXPECT_EQ(probeValueCache(1, 0, 2, keyFor(0x9e3779b9u, 0)), MissValue);
+    EXPECT_EQ(probeValueCache(tables, 1, 0, 2, keyFor(0x9e3779b9u, 0)), MissValue);
 }
 
 TEST_F(HashTableSizes, UnallocatableSizeKeepsTheTablesInForce) {
     uint64_t key = keyFor(3, 3);
     storeExact(2, 5, 2, key);
-    storeValueCache(6, 2, 1, 2, key);
-    TranspositionBucket* before = transpositionTable.buckets[1];
+    storeValueCache(tables, 6, 2, 1, 2, key);
+    TranspositionBucket* before = tables.transposition.buckets[1];
     // 2^31 - 1 buckets need 768 GiB.
-    EXPECT_FALSE(resizeHashTables(INT32_MAX));
-    EXPECT_EQ(hashTableSize(), SmallSize);
-    EXPECT_EQ(valueCache.size.load(), SmallSize);
-    EXPECT_EQ(transpositionTable.buckets[1], before);
+    EXPECT_FALSE(resizeHashTables(tables, INT32_MAX));
+    EXPECT_EQ(hashTableSize(tables), SmallSize);
+    EXPECT_EQ(tables.cache.size.load(), SmallSize);
+    EXPECT_EQ(tables.transposition.buckets[1], before);
     EXPECT_EQ(mainHit(2, key), 5);
-    EXPECT_EQ(probeValueCache(1, 0, 2, key), 6);
-    clearHashTables();
+    EXPECT_EQ(probeValueCache(tables, 1, 0, 2, key), 6);
+    clearHashTables(tables);
     storeExact(2, 7, 2, key);
     EXPECT_EQ(mainHit(2, key), 7);
-}
-
-TEST_F(HashTableSizes, SearchResetResizesToTheSettingAndClears) {
-    fillEverything();
-    protocol::settings.hashSize.store(SmallSize);
-    resetSearchState();
-    EXPECT_EQ(hashTableSize(), SmallSize);
-    EXPECT_TRUE(everyWordIsZero());
-
-    protocol::settings.hashSize.store(3);
-    resetSearchState();
-    EXPECT_EQ(hashTableSize(), 3);
-    EXPECT_TRUE(everyWordIsZero());
 }
 
 TEST_F(HashTableSizes, MemoryLimitGivesTheTablesWhatIsLeftAsAPowerOfTwo) {
@@ -175,13 +161,13 @@ TEST_F(HashTableSizes, MemoryLimitGivesTheTablesWhatIsLeftAsAPowerOfTwo) {
 
 TEST_F(HashTableSizes, PreparedTablesAreEmptyAndNeedNoFurtherClear) {
     fillEverything();
-    prepareHashTables(SmallSize);
+    prepareHashTables(tables, SmallSize);
     EXPECT_TRUE(everyWordIsZero());
-    EXPECT_TRUE(hashTableControl.untouched.load());
+    EXPECT_TRUE(tables.control.untouched.load());
     storeExact(2, 5, 1, keyFor(1, 1));
-    EXPECT_FALSE(hashTableControl.untouched.load());
-    prepareHashTables(SmallSize * 2);  // a new size comes empty
-    EXPECT_EQ(hashTableSize(), SmallSize * 2);
+    EXPECT_FALSE(tables.control.untouched.load());
+    prepareHashTables(tables, SmallSize * 2);  // a new size comes empty
+    EXPECT_EQ(hashTableSize(tables), SmallSize * 2);
     EXPECT_TRUE(everyWordIsZero());
 }
 
@@ -191,7 +177,7 @@ TEST_F(HashTableSizes, PartlyClearedEntriesReadAsMissesOrIntact) {
     uint64_t key = keyFor(0x5151, 2);
     for (int value : {-7, 1234567, WinScore + 3}) {
         for (unsigned zeroed = 1; zeroed < 16; ++zeroed) {
-            clearHashTables();
+            clearHashTables(tables);
             storeExact(4, value, 1, key, 1, 1);
             TranspositionSlot& slot = mainSlot(1, key, 0);
             for (int w = 0; w < 4; ++w) {
@@ -205,22 +191,22 @@ TEST_F(HashTableSizes, PartlyClearedEntriesReadAsMissesOrIntact) {
             }
         }
         for (unsigned zeroed = 1; zeroed < 4; ++zeroed) {
-            clearHashTables();
-            storeValueCache(value, 4, 0, 1, key);
+            clearHashTables(tables);
+            storeValueCache(tables, value, 4, 0, 1, key);
             ValueCacheSlot& slot = cacheSlot(0, 1, key, 0);
             for (int w = 0; w < 2; ++w) {
                 if (zeroed & (1u << w)) slot.word[w].store(0);
             }
-            EXPECT_EQ(probeValueCache(0, 4, 1, key), MissValue) << "value " << value << " zeroed words " << zeroed;
+            EXPECT_EQ(probeValueCache(tables, 0, 4, 1, key), MissValue) << "value " << value << " zeroed words " << zeroed;
         }
     }
 }
 
 TEST_F(HashTableSizes, AgeIsKeptAsSixteenBits) {
-    setHashAge(576);
-    EXPECT_EQ(hashAge(), 576);
-    setHashAge(65536 + 3);
-    EXPECT_EQ(hashAge(), 3);
+    setHashAge(tables, 576);
+    EXPECT_EQ(hashAge(tables), 576);
+    setHashAge(tables, 65536 + 3);
+    EXPECT_EQ(hashAge(tables), 3);
 }
 
 namespace {
@@ -239,12 +225,12 @@ int depthOf(uint64_t key) { return static_cast<int>((key >> 50) % 8); }
 
 }  // namespace
 
-TEST(ThreadingHashTables, ClearWhileProbingAndStoringNeverGivesAWrongValue) {
+TEST_F(ThreadingHashTables, ClearWhileProbingAndStoringNeverGivesAWrongValue) {
     // One bucket per sub-table and few keys: every clear races with the
     // stores and probes, and most probes find their key.
-    ASSERT_TRUE(resizeHashTables(1));
-    clearHashTables();
-    setHashAge(0);
+    ASSERT_TRUE(resizeHashTables(tables, 1));
+    clearHashTables(tables);
+    setHashAge(tables, 0);
 
     uint64_t keys[6];
     uint64_t seed = 12345;
@@ -264,25 +250,25 @@ TEST(ThreadingHashTables, ClearWhileProbingAndStoringNeverGivesAWrongValue) {
             int flag = 1 + static_cast<int>((r >> 10) % 3);
             int depth = depthOf(key);
             if ((r >> 12) & 1) {
-                setHashAge(static_cast<int>((r >> 13) % 4));
-                storeTranspositionTable(depth, mainValueOf(key), flag, side, key, 1, 2, 3, 4, -1, -1);
-                storeValueCache(cacheValueOf(key), depth, kind, side, key);
+                setHashAge(tables, static_cast<int>((r >> 13) % 4));
+                storeTranspositionTable(tables, depth, mainValueOf(key), flag, side, key, 1, 2, 3, 4, -1, -1);
+                storeValueCache(tables, cacheValueOf(key), depth, kind, side, key);
             }
             int x[3], y[3];
-            int value = probeTranspositionTable(0, -Wide, Wide, side, key, x, y, 3);
+            int value = probeTranspositionTable(tables, 0, -Wide, Wide, side, key, x, y, 3);
             if (value != MissValue && value != mainValueOf(key)) wrongMain.fetch_add(1);
             if (value != MissValue) hits.fetch_add(1, std::memory_order_relaxed);
             // A narrow window makes one-sided bounds cut too.
-            value = probeTranspositionTable(0, mainValueOf(key) - 1, mainValueOf(key) + 1, side, key, x, y, 1);
+            value = probeTranspositionTable(tables, 0, mainValueOf(key) - 1, mainValueOf(key) + 1, side, key, x, y, 1);
             if (value != MissValue && value != mainValueOf(key)) wrongMain.fetch_add(1);
-            value = probeValueCache(kind, depth, side, key);
+            value = probeValueCache(tables, kind, depth, side, key);
             if (value != MissValue && value != cacheValueOf(key)) wrongCache.fetch_add(1);
         }
         searching.store(false);
     });
     int clears = 0;
     while (searching.load()) {
-        clearHashTables();
+        clearHashTables(tables);
         ++clears;
     }
     worker.join();
@@ -293,7 +279,7 @@ TEST(ThreadingHashTables, ClearWhileProbingAndStoringNeverGivesAWrongValue) {
     EXPECT_GT(hits.load(), 0);
     uint64_t key = keys[0];
     storeExact(depthOf(key), mainValueOf(key), 1, key);
-    storeValueCache(cacheValueOf(key), 0, 1, 1, key);
+    storeValueCache(tables, cacheValueOf(key), 0, 1, 1, key);
     EXPECT_EQ(mainHit(1, key), mainValueOf(key));
-    EXPECT_EQ(probeValueCache(1, 0, 1, key), cacheValueOf(key));
+    EXPECT_EQ(probeValueCache(tables, 1, 0, 1, key), cacheValueOf(key));
 }

@@ -13,15 +13,15 @@
 
 #include "board/board.h"
 #include "board/board_fixture.h"
-#include "search/picture_fixture.h"
+#include "search/search_fixture.h"
 #include "board/forbidden.h"
 #include "board/pattern_tables.h"
 #include "search/move_generation.h"
 #include "search/search_state.h"
 
 using namespace search;
-using boardtest::setUpGame;
-using namespace picturetest;
+using searchtest::Points;
+using boardtest::Picture;
 
 namespace {
 
@@ -49,33 +49,42 @@ struct Buffer {
     }
 };
 
-using Builder = int (*)(MoveEntry*, int);
-
-Points run(Builder builder, int side, bool* clean = nullptr) {
-    Buffer buffer;
-    const int count = builder(buffer.entries.data(), side);
-    if (clean != nullptr) *clean = buffer.untouchedBeyond(count);
-    return buffer.points(count);
-}
-
-// Stones clustered round the centre, both colours, a few blocks.
-void playRandomPosition(boardtest::Random& random, int stones) {
-    const int h = board::geometry.boardHeight, w = board::geometry.boardWidth;
-    int placed = 0;
-    for (int attempt = 0; placed < stones && attempt < 20 * stones; ++attempt) {
-        const int spread = 3 + random.below(5);
-        const int x = h / 2 + random.below(2 * spread + 1) - spread;
-        const int y = w / 2 + random.below(2 * spread + 1) - spread;
-        if (!board::onBoard(x, y) || board::board.cells[x][y] != 0) continue;
-        const int cell = random.below(25) == 0 ? 3 : 1 + placed % 2;
-        board::makeMove(x, y, cell);
-        ++placed;
-    }
-}
+using Builder = int (*)(const board::Board&, MoveEntry*, int);
 
 }  // namespace
 
-TEST(ListBuilders, EmptySetsWriteNothing) {
+
+class BuilderTest : public searchtest::SearchTest {
+protected:
+    Points run(Builder builder, int side, bool* clean = nullptr) {
+        Buffer buffer;
+        const int count = builder(board, buffer.entries.data(), side);
+        if (clean != nullptr) *clean = buffer.untouchedBeyond(count);
+        return buffer.points(count);
+    }
+
+    // Stones clustered round the centre, both colours, a few blocks.
+    void playRandomPosition(boardtest::Random& random, int stones) {
+        const int h = board.geometry.boardHeight, w = board.geometry.boardWidth;
+        int placed = 0;
+        for (int attempt = 0; placed < stones && attempt < 20 * stones; ++attempt) {
+            const int spread = 3 + random.below(5);
+            const int x = h / 2 + random.below(2 * spread + 1) - spread;
+            const int y = w / 2 + random.below(2 * spread + 1) - spread;
+            if (!board.geometry.onBoard(x, y) || board.cells[x][y] != 0) continue;
+            const int cell = random.below(25) == 0 ? 3 : 1 + placed % 2;
+            board::makeMove(board, x, y, cell);
+            ++placed;
+        }
+    }
+
+};
+
+class ListBuilders : public BuilderTest {};
+class OpenFourEnds : public BuilderTest {};
+class NearbyStone : public BuilderTest {};
+
+TEST_F(ListBuilders, EmptySetsWriteNothing) {
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpGame(15, 15, rule);
         for (int side : {1, 2}) {
@@ -87,7 +96,7 @@ TEST(ListBuilders, EmptySetsWriteNothing) {
             }
         }
         // One stone makes no three anywhere, for either side.
-        board::makeMove(7, 7, 1);
+        board::makeMove(board, 7, 7, 1);
         for (int side : {1, 2}) {
             EXPECT_TRUE(run(listThreePoints, side).empty());
             EXPECT_TRUE(run(listFourAndThreePoints, side).empty());
@@ -95,14 +104,14 @@ TEST(ListBuilders, EmptySetsWriteNothing) {
     }
 }
 
-TEST(ListBuilders, OpenThreeGivesHandDerivedLists) {
+TEST_F(ListBuilders, OpenThreeGivesHandDerivedLists) {
     // _ _ X X X _ _ on row 7: the two adjacent ends are open-four points, the
     // next cells out four points (X . X X X), nothing is a three or a five.
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpGame(15, 15, rule);
-        board::makeMove(7, 5, 1);
-        board::makeMove(7, 6, 1);
-        board::makeMove(7, 7, 1);
+        board::makeMove(board, 7, 5, 1);
+        board::makeMove(board, 7, 6, 1);
+        board::makeMove(board, 7, 7, 1);
         EXPECT_EQ(run(listOpenFourPoints, 1), (Points{{7, 4}, {7, 8}}));
         EXPECT_EQ(run(listFourPoints, 1), (Points{{7, 3}, {7, 9}}));
         EXPECT_TRUE(run(listFivePoints, 1).empty());
@@ -113,7 +122,7 @@ TEST(ListBuilders, OpenThreeGivesHandDerivedLists) {
     }
 }
 
-TEST(ListBuilders, FourThreePointIsStrongAndLeftOutOfFourAndThree) {
+TEST_F(ListBuilders, FourThreePointIsStrongAndLeftOutOfFourAndThree) {
     // Row 7: # X X X . . #  -> (7,6) and (7,7) are four points.
     // Column 6, rows 4..9 open between blocks, X at rows 5 and 6 -> (7,6) and
     // (8,6) are three points. (7,6) scores a four plus a three (>= 316): strong.
@@ -134,7 +143,7 @@ TEST(ListBuilders, FourThreePointIsStrongAndLeftOutOfFourAndThree) {
     }
 }
 
-TEST(ListBuilders, MatchBoardScanOnRandomPositions) {
+TEST_F(ListBuilders, MatchBoardScanOnRandomPositions) {
     struct Game {
         int width, height, rule;
     };
@@ -153,7 +162,7 @@ TEST(ListBuilders, MatchBoardScanOnRandomPositions) {
                 const auto isThree = [&](int x, int y) {
                     return codeIn(x, y, s, board::SplitThree, board::StraightThree);
                 };
-                const auto isStrong = [&](int x, int y) { return board::board.pointScore[x][y][s] >= 316; };
+                const auto isStrong = [&](int x, int y) { return board.pointScore[x][y][s] >= 316; };
                 const Points expected[6] = {
                     scan([&](int x, int y) { return codeIn(x, y, s, board::Five, board::Five); }),
                     scan([&](int x, int y) { return codeIn(x, y, s, board::OpenFour, board::OpenFour); }),
@@ -177,151 +186,151 @@ TEST(ListBuilders, MatchBoardScanOnRandomPositions) {
     EXPECT_GT(nonEmptyLists, 100);  // the positions do exercise the builders
 }
 
-TEST(OpenFourEnds, BothEndsPlayableCoverTheThreat) {
+TEST_F(OpenFourEnds, BothEndsPlayableCoverTheThreat) {
     // X X X on row 7 with open ends: (7,4) and (7,8) are open-four points in
     // direction 0, each the other's p + 4d.
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpGame(15, 15, rule);
-        for (int y : {5, 6, 7}) board::makeMove(7, y, 1);
+        for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
         for (int y : {4, 8}) {
-            ASSERT_EQ(board::board.directionCode[0][7][y][0], board::OpenFour);
+            ASSERT_EQ(board.directionCode[0][7][y][0], board::OpenFour);
             Buffer buffer;
-            EXPECT_EQ(openFourEnds(buffer.entries.data(), 1, 7, y), 0);
+            EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, y), 0);
             EXPECT_TRUE(buffer.untouchedBeyond(0));
         }
     }
 }
 
-TEST(OpenFourEnds, WritesFarEndThenNearEndWhenPartnerIsNoOpenFour) {
+TEST_F(OpenFourEnds, WritesFarEndThenNearEndWhenPartnerIsNoOpenFour) {
     // X X X at (7,5..7), second player at (7,9): (7,4) makes the straight four
     // 4..7 with ends (7,3) and (7,8); (7,8) itself only makes a four closed by
     // (7,9), so the pair (p + 4d, p - d) = ((7,8), (7,3)) is written.
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpGame(15, 15, rule);
-        for (int y : {5, 6, 7}) board::makeMove(7, y, 2);
-        board::makeMove(7, 9, 1);
-        ASSERT_EQ(board::board.directionCode[0][7][4][1], board::OpenFour);
-        ASSERT_NE(board::board.directionCode[0][7][8][1], board::OpenFour);
+        for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 2);
+        board::makeMove(board, 7, 9, 1);
+        ASSERT_EQ(board.directionCode[0][7][4][1], board::OpenFour);
+        ASSERT_NE(board.directionCode[0][7][8][1], board::OpenFour);
         Buffer buffer;
-        ASSERT_EQ(openFourEnds(buffer.entries.data(), 2, 7, 4), 2);
+        ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 2, 7, 4), 2);
         EXPECT_EQ(buffer.points(2), (Points{{7, 8}, {7, 3}}));
         EXPECT_TRUE(buffer.untouchedBeyond(2));
     }
     // Mirrored: the open-four point has the stones on its -d side, so d turns
     // round: blocker at (7,3), p = (7,8), ends (7,4) = p + 4d and (7,9) = p - d.
     setUpGame(15, 15, board::Standard);
-    for (int y : {5, 6, 7}) board::makeMove(7, y, 1);
-    board::makeMove(7, 3, 2);
-    ASSERT_EQ(board::board.directionCode[0][7][8][0], board::OpenFour);
+    for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
+    board::makeMove(board, 7, 3, 2);
+    ASSERT_EQ(board.directionCode[0][7][8][0], board::OpenFour);
     Buffer buffer;
-    ASSERT_EQ(openFourEnds(buffer.entries.data(), 1, 7, 8), 2);
+    ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, 8), 2);
     EXPECT_EQ(buffer.points(2), (Points{{7, 4}, {7, 9}}));
 }
 
-TEST(OpenFourEnds, DiagonalDirectionsStepCorrectly) {
+TEST_F(OpenFourEnds, DiagonalDirectionsStepCorrectly) {
     // Anti-diagonal (direction 2, step (-1, +1)): X at (9,4), (8,5), (7,6),
     // second player at (5,8). p = (10,3) makes the four (10,3)..(7,6) with ends
     // (11,2) and (6,7); (6,7) is closed by (5,8).
     setUpGame(15, 15, board::FreeStyle);
-    board::makeMove(9, 4, 1);
-    board::makeMove(8, 5, 1);
-    board::makeMove(7, 6, 1);
-    board::makeMove(5, 8, 2);
-    ASSERT_EQ(board::board.directionCode[2][10][3][0], board::OpenFour);
+    board::makeMove(board, 9, 4, 1);
+    board::makeMove(board, 8, 5, 1);
+    board::makeMove(board, 7, 6, 1);
+    board::makeMove(board, 5, 8, 2);
+    ASSERT_EQ(board.directionCode[2][10][3][0], board::OpenFour);
     Buffer buffer;
-    ASSERT_EQ(openFourEnds(buffer.entries.data(), 1, 10, 3), 2);
+    ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 10, 3), 2);
     EXPECT_EQ(buffer.points(2), (Points{{6, 7}, {11, 2}}));
 
     // Diagonal (direction 3, step (+1, +1)), split four: X at (3,3), (5,5),
     // (6,6); p = (4,4) lies inside, so the ends are the first empty cells
     // each way, +d side first.
     setUpGame(15, 15, board::Renju);
-    board::makeMove(3, 3, 1);
-    board::makeMove(5, 5, 1);
-    board::makeMove(6, 6, 1);
-    ASSERT_EQ(board::board.directionCode[3][4][4][0], board::OpenFour);
+    board::makeMove(board, 3, 3, 1);
+    board::makeMove(board, 5, 5, 1);
+    board::makeMove(board, 6, 6, 1);
+    ASSERT_EQ(board.directionCode[3][4][4][0], board::OpenFour);
     Buffer split;
-    ASSERT_EQ(openFourEnds(split.entries.data(), 1, 4, 4), 2);
+    ASSERT_EQ(openFourEnds(board, split.entries.data(), 1, 4, 4), 2);
     EXPECT_EQ(split.points(2), (Points{{7, 7}, {2, 2}}));
 }
 
-TEST(OpenFourEnds, UsesTheOpenFourDirectionNotAnEarlierFour) {
+TEST_F(OpenFourEnds, UsesTheOpenFourDirectionNotAnEarlierFour) {
     // (7,7): a four closed by O along row 7 (direction 0) and an open four down
     // column 7 (direction 1, X at rows 8..10, O at (12,7) closing the partner
     // end). The column's ends are (11,7) = p + 4d and (6,7) = p - d.
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpGame(15, 15, rule);
-        board::makeMove(7, 3, 2);
-        for (int y : {4, 5, 6}) board::makeMove(7, y, 1);
-        for (int x : {8, 9, 10}) board::makeMove(x, 7, 1);
-        board::makeMove(12, 7, 2);
-        ASSERT_EQ(board::board.directionCode[0][7][7][0], board::DeadFour);
-        ASSERT_EQ(board::board.directionCode[1][7][7][0], board::OpenFour);
+        board::makeMove(board, 7, 3, 2);
+        for (int y : {4, 5, 6}) board::makeMove(board, 7, y, 1);
+        for (int x : {8, 9, 10}) board::makeMove(board, x, 7, 1);
+        board::makeMove(board, 12, 7, 2);
+        ASSERT_EQ(board.directionCode[0][7][7][0], board::DeadFour);
+        ASSERT_EQ(board.directionCode[1][7][7][0], board::OpenFour);
         Buffer buffer;
-        ASSERT_EQ(openFourEnds(buffer.entries.data(), 1, 7, 7), 2);
+        ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, 7), 2);
         EXPECT_EQ(buffer.points(2), (Points{{11, 7}, {6, 7}}));
     }
 }
 
-TEST(OpenFourEnds, SplitFourWalksToTheEmptyEnds) {
+TEST_F(OpenFourEnds, SplitFourWalksToTheEmptyEnds) {
     // X . X X and X X . X on row 7: the gap is the open-four point.
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         for (int gap : {6, 7}) {
             setUpGame(15, 15, rule);
             for (int y = 5; y <= 8; ++y)
-                if (y != gap) board::makeMove(7, y, 1);
-            ASSERT_EQ(board::board.directionCode[0][7][gap][0], board::OpenFour);
+                if (y != gap) board::makeMove(board, 7, y, 1);
+            ASSERT_EQ(board.directionCode[0][7][gap][0], board::OpenFour);
             Buffer buffer;
-            ASSERT_EQ(openFourEnds(buffer.entries.data(), 1, 7, gap), 2);
+            ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, gap), 2);
             EXPECT_EQ(buffer.points(2), (Points{{7, 9}, {7, 4}}));
             EXPECT_TRUE(buffer.untouchedBeyond(2));
         }
     }
 }
 
-TEST(OpenFourEnds, RenjuForbiddenPartnerEndIsWritten) {
+TEST_F(OpenFourEnds, RenjuForbiddenPartnerEndIsWritten) {
     // Black X X X at (7,5..7); black also at (4,8), (5,8), (6,8), so that black
     // at (7,8) would make a straight four along the row and a four down column
     // 8: a double four, forbidden under Renju. (7,4)'s partner end no longer
     // covers the threat for black.
     for (int rule : {board::FreeStyle, board::Renju}) {
         setUpGame(15, 15, rule);
-        for (int y : {5, 6, 7}) board::makeMove(7, y, 1);
-        for (int x : {4, 5, 6}) board::makeMove(x, 8, 1);
-        ASSERT_EQ(board::board.directionCode[0][7][4][0], board::OpenFour);
-        ASSERT_EQ(board::board.directionCode[0][7][8][0], board::OpenFour);
+        for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
+        for (int x : {4, 5, 6}) board::makeMove(board, x, 8, 1);
+        ASSERT_EQ(board.directionCode[0][7][4][0], board::OpenFour);
+        ASSERT_EQ(board.directionCode[0][7][8][0], board::OpenFour);
         Buffer buffer;
-        const int written = openFourEnds(buffer.entries.data(), 1, 7, 4);
+        const int written = openFourEnds(board, buffer.entries.data(), 1, 7, 4);
         if (rule == board::Renju) {
-            ASSERT_EQ(board::isForbidden(7, 8), 1);
+            ASSERT_EQ(board::isForbidden(board, 7, 8), 1);
             ASSERT_EQ(written, 2);
             EXPECT_EQ(buffer.points(2), (Points{{7, 8}, {7, 3}}));
         } else {
             EXPECT_EQ(written, 0);
         }
         std::string why;
-        EXPECT_TRUE(board::checkBoard(&why)) << why;
+        EXPECT_TRUE(board::checkBoard(board, &why)) << why;
     }
     // White is never restricted: the same shape in white keeps returning 0.
     setUpGame(15, 15, board::Renju);
-    for (int y : {5, 6, 7}) board::makeMove(7, y, 2);
-    for (int x : {4, 5, 6}) board::makeMove(x, 8, 2);
+    for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 2);
+    for (int x : {4, 5, 6}) board::makeMove(board, x, 8, 2);
     Buffer buffer;
-    EXPECT_EQ(openFourEnds(buffer.entries.data(), 2, 7, 4), 0);
+    EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 2, 7, 4), 0);
 }
 
-TEST(OpenFourEnds, PointWithoutOpenFourWritesNothing) {
+TEST_F(OpenFourEnds, PointWithoutOpenFourWritesNothing) {
     setUpGame(15, 15, board::FreeStyle);
-    board::makeMove(7, 7, 1);
-    board::makeMove(7, 8, 1);
+    board::makeMove(board, 7, 7, 1);
+    board::makeMove(board, 7, 8, 1);
     Buffer buffer;
-    EXPECT_EQ(openFourEnds(buffer.entries.data(), 1, 7, 9), 0);
-    EXPECT_EQ(openFourEnds(buffer.entries.data(), 1, 0, 0), 0);
-    EXPECT_EQ(openFourEnds(buffer.entries.data(), 1, -1, 30), 0);
+    EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, 9), 0);
+    EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 1, 0, 0), 0);
+    EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 1, -1, 30), 0);
     EXPECT_TRUE(buffer.untouchedBeyond(0));
 }
 
-TEST(NearbyStone, SquareAroundEachPointMatchesBruteForce) {
+TEST_F(NearbyStone, SquareAroundEachPointMatchesBruteForce) {
     struct Game {
         int width, height;
     };
@@ -329,67 +338,67 @@ TEST(NearbyStone, SquareAroundEachPointMatchesBruteForce) {
     for (Game game : {Game{15, 15}, Game{20, 12}, Game{12, 20}, Game{24, 24}}) {
         setUpGame(game.width, game.height, board::Standard);
         for (int x = 0; x < game.height; ++x)
-            for (int y = 0; y < game.width; ++y) EXPECT_FALSE(hasStoneNear(x, y)) << x << "," << y;
+            for (int y = 0; y < game.width; ++y) EXPECT_FALSE(hasStoneNear(board, x, y)) << x << "," << y;
         // A stone, a block and an opponent stone; one of them near a corner.
         const int stones[3][3] = {{random.below(game.height), random.below(game.width), 1},
                                   {random.below(game.height), random.below(game.width), 3},
                                   {game.height - 1, 0, 2}};
         for (const auto& s : stones)
-            if (board::board.cells[s[0]][s[1]] == 0) board::makeMove(s[0], s[1], s[2]);
+            if (board.cells[s[0]][s[1]] == 0) board::makeMove(board, s[0], s[1], s[2]);
         for (int x = 0; x < game.height; ++x) {
             for (int y = 0; y < game.width; ++y) {
                 bool expected = false;
                 for (int dx = -2; dx <= 2; ++dx)
                     for (int dy = -2; dy <= 2; ++dy)
-                        if (board::onBoard(x + dx, y + dy) && board::board.cells[x + dx][y + dy] != 0)
+                        if (board.geometry.onBoard(x + dx, y + dy) && board.cells[x + dx][y + dy] != 0)
                             expected = true;
-                EXPECT_EQ(hasStoneNear(x, y), expected) << x << "," << y;
+                EXPECT_EQ(hasStoneNear(board, x, y), expected) << x << "," << y;
             }
         }
     }
 }
 
-TEST(NearbyStone, ReturnsTheCoveredCellBits) {
+TEST_F(NearbyStone, ReturnsTheCoveredCellBits) {
     setUpGame(15, 15, board::FreeStyle);
-    board::makeMove(4, 6, 1);
-    board::makeMove(4, 9, 2);
-    board::makeMove(4, 10, 3);
+    board::makeMove(board, 4, 6, 1);
+    board::makeMove(board, 4, 9, 2);
+    board::makeMove(board, 4, 10, 3);
     // Pattern 0x3 over one cell, shifted left: exactly that cell's two bits.
-    EXPECT_EQ(hasNearbyStone(4, 8 + 2 * 6, 0, 0x3), uint64_t{1} << 20);
-    EXPECT_EQ(hasNearbyStone(4, 8 + 2 * 9, 0, 0x3), uint64_t{2} << 26);
-    EXPECT_EQ(hasNearbyStone(4, 8 + 2 * 10, 0, 0x3), uint64_t{3} << 28);
-    EXPECT_EQ(hasNearbyStone(4, 8 + 2 * 7, 0, 0x3), 0u);
+    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 6, 0, 0x3), uint64_t{1} << 20);
+    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 9, 0, 0x3), uint64_t{2} << 26);
+    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 10, 0, 0x3), uint64_t{3} << 28);
+    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 7, 0, 0x3), 0u);
     // Shifted right when a < b: 0xC << 20 moved down by 2 covers column 6 only.
-    EXPECT_EQ(hasNearbyStone(4, 10, 12, uint64_t{0xC} << 20), uint64_t{1} << 20);
+    EXPECT_EQ(hasNearbyStone(board, 4, 10, 12, uint64_t{0xC} << 20), uint64_t{1} << 20);
     // Five columns 5..9 of row 4: columns 6 and 9 hold stones.
-    EXPECT_EQ(hasNearbyStone(4, 8 + 2 * 7, 4, 0x3FF), (uint64_t{1} << 20) | (uint64_t{2} << 26));
-    EXPECT_EQ(hasNearbyStone(5, 8 + 2 * 7, 4, 0x3FF), 0u);
+    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 7, 4, 0x3FF), (uint64_t{1} << 20) | (uint64_t{2} << 26));
+    EXPECT_EQ(hasNearbyStone(board, 5, 8 + 2 * 7, 4, 0x3FF), 0u);
     // Rows off the table and huge shifts see nothing.
-    EXPECT_EQ(hasNearbyStone(-1, 20, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(24, 20, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(4, 100, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(4, 4, 100, 0x3FF), 0u);
+    EXPECT_EQ(hasNearbyStone(board, -1, 20, 4, 0x3FF), 0u);
+    EXPECT_EQ(hasNearbyStone(board, 24, 20, 4, 0x3FF), 0u);
+    EXPECT_EQ(hasNearbyStone(board, 4, 100, 4, 0x3FF), 0u);
+    EXPECT_EQ(hasNearbyStone(board, 4, 4, 100, 0x3FF), 0u);
 }
 
-TEST(NearbyStone, LineSentinelsAndOuterBlocksAreNotStones) {
+TEST_F(NearbyStone, LineSentinelsAndOuterBlocksAreNotStones) {
     // The row word's closed ends (position -1 and position boardSize) hold 3
     // but lie outside the board's columns.
     setUpGame(15, 15, board::Renju);
-    EXPECT_EQ(hasNearbyStone(3, 8, 4, 0x3FF), 0u);            // columns -2..2
-    EXPECT_EQ(hasNearbyStone(3, 8 + 2 * 14, 4, 0x3FF), 0u);   // columns 12..16
-    EXPECT_EQ(hasNearbyStone(3, 8 + 2 * 14, 0, 0xFF), 0u);    // columns 14..17
+    EXPECT_EQ(hasNearbyStone(board, 3, 8, 4, 0x3FF), 0u);            // columns -2..2
+    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 14, 4, 0x3FF), 0u);   // columns 12..16
+    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 14, 0, 0xFF), 0u);    // columns 14..17
     // Width 10 on a 15 square: columns 10..14 of every row are blocks outside
     // the rectangle, rows 10.. of the square likewise; neither counts.
     setUpGame(10, 15, board::Standard);
-    ASSERT_EQ(board::board.cells[3][10], 3);
-    EXPECT_EQ(hasNearbyStone(3, 8 + 2 * 9, 4, 0x3FF), 0u);
-    EXPECT_FALSE(hasStoneNear(3, 9));
-    EXPECT_FALSE(hasStoneNear(14, 9));
+    ASSERT_EQ(board.cells[3][10], 3);
+    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 9, 4, 0x3FF), 0u);
+    EXPECT_FALSE(hasStoneNear(board, 3, 9));
+    EXPECT_FALSE(hasStoneNear(board, 14, 9));
     setUpGame(15, 10, board::Standard);
-    ASSERT_EQ(board::board.cells[10][3], 3);
-    EXPECT_FALSE(hasStoneNear(9, 3));
+    ASSERT_EQ(board.cells[10][3], 3);
+    EXPECT_FALSE(hasStoneNear(board, 9, 3));
     // A block placed inside the rectangle counts like a stone.
-    board::makeMove(9, 5, 3);
-    EXPECT_TRUE(hasStoneNear(7, 3));
-    EXPECT_FALSE(hasStoneNear(6, 3));
+    board::makeMove(board, 9, 5, 3);
+    EXPECT_TRUE(hasStoneNear(board, 7, 3));
+    EXPECT_FALSE(hasStoneNear(board, 6, 3));
 }

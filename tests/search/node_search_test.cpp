@@ -24,19 +24,19 @@ constexpr int Inf = RootWindow;
 class NodeSearchTest : public SearchTest {
 protected:
     // A search of remaining depth d as a node at `level` of its iteration.
-    static int search(int d, int alpha, int beta, int side, int c = 0, int level = 0) {
+    int search(int d, int alpha, int beta, int side, int c = 0, int level = 0) {
         prepare(d + level);
-        return alphaBetaSearch(d, alpha, beta, side, c);
+        return alphaBetaSearch(searchState, d, alpha, beta, side, c);
     }
 
     // Moves of the main table entry for the current position (-1 when empty).
-    static void tableMoves(int side, int* mx, int* my) {
+    void tableMoves(int side, int* mx, int* my) {
         for (int i = 0; i < 3; ++i) mx[i] = my[i] = -1;
-        probeTranspositionTable(-100, -Inf, Inf, side, board::board.hashKey, mx, my, 3);
+        probeTranspositionTable(tables, -100, -Inf, Inf, side, board.hashKey, mx, my, 3);
     }
 
     // Far stones that take no part in anything.
-    static void farStones(char c, int count) {
+    void farStones(char c, int count) {
         static const int spots[6][2] = {{0, 0}, {0, 14}, {14, 0}, {14, 14}, {0, 7}, {14, 7}};
         for (int i = 0; i < count; ++i) stone(spots[i][0], spots[i][1], boardtest::cellOfChar(c));
     }
@@ -51,14 +51,14 @@ TEST_F(NodeSearchTest, FivePointWinsAtOnceWithoutTheTable) {
         newGame(15, 15, rule);
         stones(7, 3, 0, "OXXXX");  // black five point (7,8)
         farStones('O', 3);
-        const uint64_t key = board::board.hashKey;
+        const uint64_t key = board.hashKey;
         EXPECT_EQ(search(2, 0, 1, 1), 2 + W);
         EXPECT_EQ(search(5, -Inf, Inf, 1, 3), 5 + W);
         EXPECT_FALSE(hasMainEntry(1, key)) << "nothing stored";
         EXPECT_FALSE(hasCacheEntry(0, 1, key)) << "no threat search";
 
         // A stored value for the position is not even looked at.
-        storeTranspositionTable(50, 777, ExactBound, 1, key, -1, -1, -1, -1, -1, -1);
+        storeTranspositionTable(tables, 50, 777, ExactBound, 1, key, -1, -1, -1, -1, -1, -1);
         EXPECT_EQ(search(2, 0, 1, 1), 2 + W);
         EXPECT_EQ(searchState.nodeCount, 1);
     }
@@ -80,8 +80,8 @@ TEST_F(NodeSearchTest, OpenFourWinsAtOnceButForRenjuBlackOnAForbiddenFirstPoint)
     EXPECT_EQ(search(3, -Inf, Inf, 2), 3 + W);
 
     setUp(board::Renju, true);
-    ASSERT_EQ(board::isForbidden(7, 4), 1);
-    ASSERT_EQ(board::isForbidden(7, 8), 0);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
+    ASSERT_EQ(board::isForbidden(board, 7, 8), 0);
     // Not claimed at once; black still wins by playing (7,8) (its five at
     // (7,4) is a five, not a forbidden move), found by searching.
     const int v = search(3, -Inf, Inf, 1);
@@ -97,7 +97,7 @@ TEST_F(NodeSearchTest, OpponentFiveOnlyTheBlockIsSearched) {
         stones(10, 2, 0, "XX.X");   // black has fours and threes of its own
         stones(3, 10, 1, "X.X");
         farStones('O', 1);
-        const uint64_t key = board::board.hashKey;
+        const uint64_t key = board.hashKey;
         const int v = search(2, -Inf, Inf, 1);
         EXPECT_FALSE(isLoss(v)) << v;
         const PvLine& pv = searchState.pvLines[0];
@@ -122,15 +122,15 @@ TEST_F(NodeSearchTest, RenjuForbiddenBlockLeavesBlackWithoutAMove) {
     stones(3, 0, 3, "OOOO");
     stones(3, 4, 1, "OXXX");
     stones(7, 5, 0, "XXXO");
-    ASSERT_EQ(board::isForbidden(7, 4), 1);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
     EXPECT_EQ(search(3, -Inf, Inf, 1), -9999998 - 3);
     EXPECT_EQ(search(1, -Inf, Inf, 1), -9999998 - 1);
-    search::clearHashTables();
+    search::clearHashTables(tables);
     EXPECT_EQ(search(3, -500, 500, 1), -500) << "not below alpha";
     EXPECT_EQ(searchState.interiorNodeCount, 1);
     // The table keeps the node's own value, not the window bound.
     int mx[3], my[3];
-    EXPECT_EQ(probeTranspositionTable(3, -Inf, Inf, 1, board::board.hashKey, mx, my, 1), -9999998 - 3);
+    EXPECT_EQ(probeTranspositionTable(tables, 3, -Inf, Inf, 1, board.hashKey, mx, my, 1), -9999998 - 3);
     // White to move simply wins.
     EXPECT_EQ(search(3, -Inf, Inf, 2), 3 + W);
 }
@@ -149,25 +149,25 @@ TEST_F(NodeSearchTest, DoubleOpenThreeWinsAtDepthThreeNotAtDepthOne) {
         stones(7, 5, 0, "OO");
         stones(5, 7, 1, "OO");
         farStones('X', 5);
-        const uint64_t key = board::board.hashKey;
+        const uint64_t key = board.hashKey;
         prepare(4);
-        EXPECT_EQ(vcfSearch(4, 2, 0, 0), 0) << "not a chain of fours";
+        EXPECT_EQ(vcfSearch(searchState, 4, 2, 0, 0), 0) << "not a chain of fours";
 
-        search::clearHashTables();
+        search::clearHashTables(tables);
         const int shallow = search(1, -Inf, Inf, 2);
         EXPECT_FALSE(isWin(shallow)) << shallow;
 
-        search::clearHashTables();
+        search::clearHashTables(tables);
         const int deep = search(3, -Inf, Inf, 2);
         EXPECT_TRUE(isWin(deep)) << deep;
         EXPECT_LT(deep, 3 + W);
         EXPECT_EQ(searchState.pvLines[0].moves[0].x, 7);
         EXPECT_EQ(searchState.pvLines[0].moves[0].y, 7);
-        EXPECT_EQ(board::board.hashKey, key);
+        EXPECT_EQ(board.hashKey, key);
         EXPECT_EQ(boardProblem(), "");
 
         // Seen from black to move, the same position is safe: black takes (7,7).
-        search::clearHashTables();
+        search::clearHashTables(tables);
         const int defended = search(3, -Inf, Inf, 1);
         EXPECT_FALSE(isLoss(defended)) << defended;
     }
@@ -188,12 +188,12 @@ TEST_F(NodeSearchTest, FindsTheOnlyDefenceAgainstTwoOpenThrees) {
 
     // Any other black move loses.
     for (auto [x, y] : {std::pair{7, 4}, {3, 8}, {7, 9}, {8, 8}, {10, 10}}) {
-        search::clearHashTables();
+        search::clearHashTables(tables);
         stone(x, y, 1);
         prepare(3);
-        const int r = -alphaBetaSearch(2, -Inf, Inf, 2, 0);
-        board::unmakeMove(x, y, 1);
-        --control::game.moveCount;
+        const int r = -alphaBetaSearch(searchState, 2, -Inf, Inf, 2, 0);
+        board::unmakeMove(board, x, y, 1);
+        --moveCount;
         EXPECT_TRUE(isLoss(r)) << x << "," << y << ": " << r;
     }
 }
@@ -205,22 +205,22 @@ TEST_F(NodeSearchTest, HorizonUsesTheCreditInWholeMultiplesOfFour) {
     newGame(15, 15, board::FreeStyle);
     stones(7, 6, 0, "XO");
     stones(8, 6, 0, "OX");
-    const uint64_t key = board::board.hashKey;
-    const int leaf = evaluateLeaf(0, 1);
+    const uint64_t key = board.hashKey;
+    const int leaf = evaluateLeaf(searchState, 0, 1);
 
     // d = 0, c = 3: table depth 1, but 0 + 2 * (3 / 4) = 0 is the horizon.
     EXPECT_EQ(search(0, -Inf, Inf, 1, 3, 2), leaf);
     EXPECT_EQ(searchState.interiorNodeCount, 0);
     int mx[3], my[3];
-    EXPECT_EQ(probeTranspositionTable(1, -Inf, Inf, 1, key, mx, my, 1), leaf) << "stored at table depth 1";
-    EXPECT_EQ(probeTranspositionTable(2, -Inf, Inf, 1, key, mx, my, 1), MissValue);
+    EXPECT_EQ(probeTranspositionTable(tables, 1, -Inf, Inf, 1, key, mx, my, 1), leaf) << "stored at table depth 1";
+    EXPECT_EQ(probeTranspositionTable(tables, 2, -Inf, Inf, 1, key, mx, my, 1), MissValue);
 
     // d = 0, c = 4: 0 + 2 = 2, searched with table depth 2.
-    search::clearHashTables();
+    search::clearHashTables(tables);
     search(0, -Inf, Inf, 1, 4, 2);
     EXPECT_GE(searchState.interiorNodeCount, 1);
-    EXPECT_NE(probeTranspositionTable(2, -Inf, Inf, 1, key, mx, my, 1), MissValue);
-    EXPECT_EQ(probeTranspositionTable(3, -Inf, Inf, 1, key, mx, my, 1), MissValue);
+    EXPECT_NE(probeTranspositionTable(tables, 2, -Inf, Inf, 1, key, mx, my, 1), MissValue);
+    EXPECT_EQ(probeTranspositionTable(tables, 3, -Inf, Inf, 1, key, mx, my, 1), MissValue);
     EXPECT_EQ(boardProblem(), "");
 }
 
@@ -236,7 +236,7 @@ TEST_F(NodeSearchTest, LateMovePruningFollowsTheCautionFactor) {
     for (int x : {4, 9})
         for (int y : {4, 9}) stone(x, y, 2);
     visitAll();  // scores as the searches will see them
-    const auto& b = board::board;
+    const auto& b = board;
     for (int c = 0; c < 4; ++c) ASSERT_EQ(b.threats[c].summary[0] | b.threats[c].summary[1], 0u) << c;
     ASSERT_EQ(b.strongPoints.summary[0] | b.strongPoints.summary[1], 0u);
     int listed = 0;
@@ -250,14 +250,14 @@ TEST_F(NodeSearchTest, LateMovePruningFollowsTheCautionFactor) {
             bool near = false;
             for (int dx = -2; dx <= 2; ++dx)
                 for (int dy = -2; dy <= 2; ++dy)
-                    if (board::onBoard(x + dx, y + dy) && b.cells[x + dx][y + dy] != 0) near = true;
+                    if (board.geometry.onBoard(x + dx, y + dy) && b.cells[x + dx][y + dy] != 0) near = true;
             if (near && (b.pointScore[x][y][0] > 7 || b.pointScore[x][y][1] > 8)) ++listed;
         }
     ASSERT_GT(listed, 7);
 
     auto childrenSearched = [&](int caution) {
-        protocol::settings.cautionFactor.store(caution);
-        search::clearHashTables();
+        searchState.limits.cautionFactor = caution;
+        search::clearHashTables(tables);
         const int v = search(1, 20000, 20001, 1, 0, 3);
         EXPECT_LE(v, 20000);
         return searchState.nodeCount - searchState.threatNodeCount - 1;
@@ -267,12 +267,12 @@ TEST_F(NodeSearchTest, LateMovePruningFollowsTheCautionFactor) {
     EXPECT_EQ(childrenSearched(1), 7);
     EXPECT_EQ(childrenSearched(2), listed);
     // At level 2 the pruning never applies.
-    protocol::settings.cautionFactor.store(1);
-    search::clearHashTables();
+    searchState.limits.cautionFactor = 1;
+    search::clearHashTables(tables);
     search(1, 20000, 20001, 1, 0, 2);
     EXPECT_EQ(searchState.nodeCount - searchState.threatNodeCount - 1, listed);
     // Nor in a node with an open window.
-    search::clearHashTables();
+    search::clearHashTables(tables);
     search(1, 20000, 30000, 1, 0, 3);
     EXPECT_EQ(searchState.nodeCount - searchState.threatNodeCount - 1, listed);
 }
@@ -289,38 +289,38 @@ TEST_F(NodeSearchTest, AbortReturnsZeroLeavesTheBoardAndStoresNothingOnItsPath) 
         stones(6, 6, 3, "X.O");
         stones(8, 5, 0, "O.X");
         visitAll();
-        const uint64_t key = board::board.hashKey;
+        const uint64_t key = board.hashKey;
         const int full = search(3, -Inf, Inf, 1);
         ASSERT_FALSE(searchState.searchAborted);
         const int64_t total = searchState.nodeCount;
         ASSERT_GT(total, 50);
         board::BoardSnapshot snapshot;
-        board::takeSnapshot(snapshot);
+        board::takeSnapshot(board, snapshot);
 
-        protocol::settings.maxNode.store(0);
+        maxNode.store(0);
         const int64_t step = total / 40 + 1;
         for (int64_t k = 1; k <= total; k += step) {
-            search::clearHashTables();
+            search::clearHashTables(tables);
             prepare(3);
             searchState.nodeCount = 1024 - k;
-            const int v = alphaBetaSearch(3, -Inf, Inf, 1, 0);
+            const int v = alphaBetaSearch(searchState, 3, -Inf, Inf, 1, 0);
             ASSERT_TRUE(searchState.searchAborted) << k;
             EXPECT_EQ(v, 0) << k;
             std::string why;
-            EXPECT_TRUE(board::matchesSnapshot(snapshot, &why)) << k << ": " << why;
-            EXPECT_EQ(board::board.hashKey, key);
+            EXPECT_TRUE(board::matchesSnapshot(board, snapshot, &why)) << k << ": " << why;
+            EXPECT_EQ(board.hashKey, key);
             EXPECT_FALSE(hasMainEntry(1, key)) << "the aborted node stored, k = " << k;
         }
         // The stop request works the same way, and once lifted the search is whole.
-        protocol::settings.maxNode.store(-1);
-        search::clearHashTables();
+        maxNode.store(-1);
+        search::clearHashTables(tables);
         prepare(3);
         searchState.nodeCount = 1024 - total / 2;
-        control::worker().stopRequested.store(1);
-        EXPECT_EQ(alphaBetaSearch(3, -Inf, Inf, 1, 0), 0);
+        stop.store(1);
+        EXPECT_EQ(alphaBetaSearch(searchState, 3, -Inf, Inf, 1, 0), 0);
         EXPECT_TRUE(searchState.searchAborted);
-        control::worker().stopRequested.store(0);
-        search::clearHashTables();
+        stop.store(0);
+        search::clearHashTables(tables);
         EXPECT_EQ(search(3, -Inf, Inf, 1), full);
         EXPECT_TRUE(hasMainEntry(1, key));
     }
@@ -339,11 +339,11 @@ TEST_F(NodeSearchTest, WinsAndLossesAgreeWithAnExhaustiveSolverOnTinyBoards) {
     for (int round = 0; round < 80; ++round) {
         const int rule = round % 2 == 0 ? board::FreeStyle : board::Standard;
         newGame(6, 6, rule);
-        protocol::settings.cautionFactor.store(3);
+        searchState.limits.cautionFactor = 3;
         const int empties = 7 + random.below(4);
         const int filled = 36 - empties;
         if (!fillWithoutFive(random, empties)) continue;
-        Grid g = Grid::fromBoard();
+        Grid g = Grid::fromBoard(board);
         const int side = filled % 2 + 1;
         BruteSolver solver(g);
         const int exact = solver.solve(side);

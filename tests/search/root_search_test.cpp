@@ -25,14 +25,14 @@ constexpr int W = WinScore;
 
 class RootSearchTest : public SearchTest {
 protected:
-    static int root(int depth, int side) {
+    int root(int depth, int side) {
         prepare(depth);
         searchState.bestMoveX = searchState.bestMoveY = -7;
-        return rootSearch(side);
+        return rootSearch(searchState, side);
     }
-    static std::pair<int, int> best() { return {searchState.bestMoveX, searchState.bestMoveY}; }
+    std::pair<int, int> best() { return {searchState.bestMoveX, searchState.bestMoveY}; }
 
-    static std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> lines(const std::string& text) {
         std::vector<std::string> result;
         std::istringstream in(text);
         for (std::string line; std::getline(in, line);) result.push_back(line);
@@ -40,19 +40,19 @@ protected:
     }
 
     // Masks every empty point but the given ones.
-    static void maskAllBut(const Points& keep) {
-        control::clearBlockMask();
-        for (int x = 0; x < board::geometry.boardHeight; ++x)
-            for (int y = 0; y < board::geometry.boardWidth; ++y)
-                if (board::board.cells[x][y] == 0 &&
+    void maskAllBut(const Points& keep) {
+        mask.clear();
+        for (int x = 0; x < board.geometry.boardHeight; ++x)
+            for (int y = 0; y < board.geometry.boardWidth; ++y)
+                if (board.cells[x][y] == 0 &&
                     std::find(keep.begin(), keep.end(), std::pair{x, y}) == keep.end())
-                    control::setMasked(x, y);
+                    mask.set(x, y);
     }
 
     // White open threes in row 7 and column 8 sharing the open-four point
     // (7,8); black (to move) has only far stones. (7,8) is black's only move
     // that does not lose.
-    static void onlyDefencePosition() {
+    void onlyDefencePosition() {
         stones(7, 5, 0, "OOO");
         stones(4, 8, 1, "OOO");
         for (auto [x, y] : {std::pair{0, 0}, {0, 14}, {14, 0}, {14, 14}, {0, 7}, {14, 7}}) stone(x, y, 1);
@@ -66,19 +66,19 @@ TEST_F(RootSearchTest, MaskedPointsAreNeverPlayed) {
     newGame(15, 15, board::FreeStyle);
     for (int x = 0; x < 15; ++x)
         for (int y = 0; y < 15; ++y)
-            if (!(x == 7 && (y == 7 || y == 8))) board::makeMove(x, y, 3);
+            if (!(x == 7 && (y == 7 || y == 8))) board::makeMove(board, x, y, 3);
     const int free = root(2, 1);
     EXPECT_FALSE(isLoss(free));
     EXPECT_TRUE(best() == std::pair(7, 7) || best() == std::pair(7, 8));
 
-    control::setMasked(7, 7);
+    mask.set(7, 7);
     root(2, 1);
     EXPECT_EQ(best(), std::pair(7, 8));
 
-    control::setMasked(7, 8);
-    search::clearHashTables();
+    mask.set(7, 8);
+    search::clearHashTables(tables);
     EXPECT_EQ(root(2, 1), -9999998 - 2) << "no move to take, board not full";
-    EXPECT_FALSE(hasMainEntry(1, board::board.hashKey)) << "a masked root says nothing about the position";
+    EXPECT_FALSE(hasMainEntry(1, board.hashKey)) << "a masked root says nothing about the position";
     EXPECT_EQ(best(), std::pair(-1, -1));
     EXPECT_EQ(root(5, 1), -9999998 - 5);
     EXPECT_EQ(boardProblem(), "");
@@ -86,7 +86,7 @@ TEST_F(RootSearchTest, MaskedPointsAreNeverPlayed) {
     // The only defence masked: the root takes a losing move instead.
     newGame(15, 15, board::FreeStyle);
     onlyDefencePosition();
-    control::setMasked(7, 8);
+    mask.set(7, 8);
     EXPECT_TRUE(isLoss(root(3, 1)));
     EXPECT_NE(best(), std::pair(7, 8));
     EXPECT_EQ(searchState.singleCandidateFlag, 0);
@@ -97,8 +97,8 @@ TEST_F(RootSearchTest, MaskedTableMoveDoesNotHideTheOthers) {
     // defence second: the defence must still be searched.
     newGame(15, 15, board::FreeStyle);
     onlyDefencePosition();
-    control::setMasked(10, 10);
-    storeTranspositionTable(1, 0, UpperBound, 1, board::board.hashKey, 10, 10, 7, 8, -1, -1);
+    mask.set(10, 10);
+    storeTranspositionTable(tables, 1, 0, UpperBound, 1, board.hashKey, 10, 10, 7, 8, -1, -1);
     const int v = root(3, 1);
     EXPECT_FALSE(isLoss(v)) << v;
     EXPECT_EQ(best(), std::pair(7, 8));
@@ -111,11 +111,11 @@ TEST_F(RootSearchTest, FivePointReturnsAtOnceAndKeepsBestMove) {
         newGame(15, 15, rule);
         stones(7, 3, 0, "OXXXX");
         stones(0, 0, 0, "O.O.O");
-        protocol::settings.showDetail.store(1);
-        testing::internal::CaptureStdout();
+        searchState.limits.showDetail = 1;
+        captured.lines.clear();
         EXPECT_EQ(root(8, 1), 8 + W);
         EXPECT_EQ(root(1, 1), 1 + W);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(captured.take(), "");
         EXPECT_EQ(best(), std::pair(-7, -7));
         EXPECT_EQ(searchState.interiorNodeCount, 0);
     }
@@ -138,7 +138,7 @@ TEST_F(RootSearchTest, SingleCandidateFlagCountsTheMovesThatDoNotLose) {
     for (auto [x, y] : {std::pair{0, 0}, {14, 0}, {14, 14}, {0, 7}, {14, 7}, {12, 2}}) stone(x, y, 1);
     EXPECT_TRUE(isLoss(root(3, 1)));
     EXPECT_EQ(searchState.singleCandidateFlag, 0);
-    EXPECT_TRUE(board::onBoard(best().first, best().second));
+    EXPECT_TRUE(board.geometry.onBoard(best().first, best().second));
 
     // A quiet position: many moves hold.
     newGame(15, 15, board::FreeStyle);
@@ -165,25 +165,25 @@ TEST_F(RootSearchTest, StopDuringTheThirdMoveReturnsTheBetterOfTheFirstTwo) {
 
     // Reference: the first two moves alone.
     maskAllBut({{3, 7}, {10, 7}});
-    search::clearHashTables();
+    search::clearHashTables(tables);
     const int reference = root(depth, 1);
     ASSERT_FALSE(searchState.searchAborted);
     ASSERT_FALSE(isLoss(reference));
     ASSERT_EQ(best(), std::pair(10, 7));
 
     maskAllBut(three);
-    search::clearHashTables();
+    search::clearHashTables(tables);
     const int whole = root(depth, 1);
     ASSERT_EQ(whole, reference) << "C does not change the result";
     const int64_t total = searchState.nodeCount;
 
-    protocol::settings.maxNode.store(0);
+    maxNode.store(0);
     auto stopAfter = [&](int64_t k) {
-        search::clearHashTables();
+        search::clearHashTables(tables);
         prepare(depth);
         searchState.bestMoveX = searchState.bestMoveY = -7;
         searchState.nodeCount = 1024 - k;
-        return rootSearch(1);
+        return rootSearch(searchState, 1);
     };
     // Find the first node of the third move: before it every stop gives 0.
     int64_t lo = 1, hi = total;
@@ -215,21 +215,21 @@ TEST_F(RootSearchTest, RealtimeLinesOnlyWithShowDetailFromDepthEight) {
         stones(7, 5, 0, "OOO");
         stones(2, 12, 1, "OOO");
         for (auto [x, y] : {std::pair{0, 0}, {14, 0}, {14, 14}, {0, 7}, {14, 7}, {12, 2}}) stone(x, y, 1);
-        control::setMasked(7, 4);
-        control::setMasked(6, 6);
+        mask.set(7, 4);
+        mask.set(6, 6);
     };
     setUp();
-    testing::internal::CaptureStdout();
+    captured.lines.clear();
     root(8, 1);
-    protocol::settings.showDetail.store(1);
+    searchState.limits.showDetail = 1;
     root(7, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "show_detail 0 or depth below 8";
+    EXPECT_EQ(captured.take(), "") << "show_detail 0 or depth below 8";
 
     setUp();
-    protocol::settings.showDetail.store(1);
-    testing::internal::CaptureStdout();
+    searchState.limits.showDetail = 1;
+    captured.lines.clear();
     const int v = root(8, 1);
-    const std::vector<std::string> out = lines(testing::internal::GetCapturedStdout());
+    const std::vector<std::string> out = lines(captured.take());
     EXPECT_TRUE(isLoss(v));
     ASSERT_GE(out.size(), 4u);
     EXPECT_EQ(out[0].rfind("MESSAGE REALTIME BEST ", 0), 0u) << out[0];
@@ -255,10 +255,10 @@ TEST_F(RootSearchTest, RealtimeLinesOnlyWithShowDetailFromDepthEight) {
     stones(1, 7, 1, "OXXX");
     for (auto [x, y] : {std::pair{14, 0}, {14, 14}, {0, 14}, {10, 10}}) stone(x, y, 2);
     maskAllBut({{5, 7}, {5, 8}, {6, 7}});
-    protocol::settings.showDetail.store(1);
-    testing::internal::CaptureStdout();
+    searchState.limits.showDetail = 1;
+    captured.lines.clear();
     const int win = root(8, 1);
-    const std::vector<std::string> won = lines(testing::internal::GetCapturedStdout());
+    const std::vector<std::string> won = lines(captured.take());
     EXPECT_TRUE(isWin(win));
     EXPECT_EQ(best(), std::pair(5, 7));
     EXPECT_NE(std::find(won.begin(), won.end(), "MESSAGE REALTIME VAL 10000"), won.end());
@@ -279,27 +279,27 @@ TEST_F(RootSearchTest, RandomPositionsKeepTheBoardAndChooseALegalMove) {
         const int count = 4 + random.below(18);
         for (int i = 0; i < count; ++i) {
             const int x = size / 2 - 3 + random.below(7), y = size / 2 - 3 + random.below(7);
-            if (board::board.cells[x][y] == 0) stone(x, y, 1 + control::game.moveCount % 2);
+            if (board.cells[x][y] == 0) stone(x, y, 1 + moveCount % 2);
         }
-        if (Grid::fromBoard().hasFiveOnBoard()) continue;
-        for (int i = 0; i < 3; ++i) control::setMasked(size / 2 - 2 + random.below(5), size / 2 - 2 + random.below(5));
+        if (Grid::fromBoard(board).hasFiveOnBoard()) continue;
+        for (int i = 0; i < 3; ++i) mask.set(size / 2 - 2 + random.below(5), size / 2 - 2 + random.below(5));
         visitAll();
         board::BoardSnapshot snapshot;
-        board::takeSnapshot(snapshot);
-        const int side = control::game.moveCount % 2 + 1;
+        board::takeSnapshot(board, snapshot);
+        const int side = moveCount % 2 + 1;
         for (int depth = 1; depth <= 4; ++depth) {
             SCOPED_TRACE(testing::Message() << "round " << round << " rule " << rule << " depth " << depth);
             const int v = root(depth, side);
             std::string why;
-            ASSERT_TRUE(board::matchesSnapshot(snapshot, &why)) << why;
+            ASSERT_TRUE(board::matchesSnapshot(board, snapshot, &why)) << why;
             ASSERT_EQ(boardProblem(), "");
             if (v == depth + W) continue;  // a five point: nothing chosen
             auto [x, y] = best();
-            ASSERT_TRUE(board::onBoard(x, y)) << x << "," << y;
-            EXPECT_EQ(board::board.cells[x][y], 0);
-            EXPECT_FALSE(control::isMasked(x, y));
+            ASSERT_TRUE(board.geometry.onBoard(x, y)) << x << "," << y;
+            EXPECT_EQ(board.cells[x][y], 0);
+            EXPECT_FALSE(mask.isMasked(x, y));
             if (rule == board::Renju && side == 1) {
-                EXPECT_EQ(board::isForbidden(x, y), 0);
+                EXPECT_EQ(board::isForbidden(board, x, y), 0);
             }
             EXPECT_EQ(searchState.pvLines[0].moves[0].x, x);
             EXPECT_EQ(searchState.pvLines[0].moves[0].y, y);
@@ -316,10 +316,10 @@ TEST_F(RootSearchTest, ChosenMoveAgreesWithAnExhaustiveSolverOnTinyBoards) {
     for (int round = 0; round < 80; ++round) {
         const int rule = round % 2 == 0 ? board::FreeStyle : board::Standard;
         newGame(6, 6, rule);
-        protocol::settings.cautionFactor.store(3);
+        searchState.limits.cautionFactor = 3;
         const int empties = 7 + random.below(4);
         if (!fillWithoutFive(random, empties)) continue;
-        Grid g = Grid::fromBoard();
+        Grid g = Grid::fromBoard(board);
         const int side = (36 - empties) % 2 + 1;
         BruteSolver solver(g);
         const int exact = solver.solve(side);
@@ -329,7 +329,7 @@ TEST_F(RootSearchTest, ChosenMoveAgreesWithAnExhaustiveSolverOnTinyBoards) {
         EXPECT_EQ(isLoss(v), exact == -1);
         if (v == empties + W) continue;  // five point, no move chosen
         auto [x, y] = best();
-        ASSERT_TRUE(board::onBoard(x, y));
+        ASSERT_TRUE(board.geometry.onBoard(x, y));
         ASSERT_EQ(g.at(x, y), 0);
         // Value of the chosen move for the side to move.
         int moveValue;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -16,11 +18,10 @@
 #include "board/board_fixture.h"
 #include "board/geometry.h"
 #include "board/pattern_tables.h"
-#include "control/game_record.h"
-#include "control/worker.h"
-#include "protocol/settings.h"
 #include "search/clock.h"
 #include "search/hash_tables.h"
+#include "search/limits.h"
+#include "search/reporter.h"
 #include "search/search_state.h"
 #include "search/transposition_table.h"
 #include "search/value_cache.h"
@@ -34,48 +35,56 @@ constexpr int SmallHash = 1024;
 inline bool isWin(int v) { return v >= search::MateThreshold && v < search::MissValue; }
 inline bool isLoss(int v) { return v <= -search::MateThreshold; }
 
-// Test base: saves and restores the settings the searches read, and sets up a
-// game on demand.
-class SearchTest : public ::testing::Test {
+// Report lines a search writes, kept for the test to read.
+class CapturedLines : public search::LineWriter {
+public:
+    void writeLine(const char* text) override { lines.emplace_back(text); }
+
+    // Every line so far, each ended by a line feed, and none kept.
+    std::string take() {
+        std::string text;
+        for (const std::string& line : lines) text += line + "\n";
+        lines.clear();
+        return text;
+    }
+
+    std::vector<std::string> lines;
+};
+
+// Holds the search thread state first, so that the board base can refer to it.
+struct OwnedSearchState {
+    std::unique_ptr<search::SearchState> ownedState = std::make_unique<search::SearchState>();
+};
+
+// Test base: a search thread of the test's own (its board is the board of the
+// board helpers), small hash tables, a mask, a stop flag and a node budget.
+class SearchTest : private OwnedSearchState, public boardtest::BoardTest {
 protected:
-    void SetUp() override {
-        savedMaxNode = protocol::settings.maxNode.load();
-        savedCaution = protocol::settings.cautionFactor.load();
-        savedShowDetail = protocol::settings.showDetail.load();
-        savedHashSize = protocol::settings.hashSize.load();
-        savedRule = protocol::settings.rule.load();
-    }
-    void TearDown() override {
-        protocol::settings.maxNode.store(savedMaxNode);
-        protocol::settings.cautionFactor.store(savedCaution);
-        protocol::settings.showDetail.store(savedShowDetail);
-        protocol::settings.hashSize.store(savedHashSize);
-        protocol::settings.rule.store(savedRule);
-        control::worker().stopRequested.store(0);
-        control::clearBlockMask();
-        control::game.moveCount = 0;
-    }
+    SearchTest() : boardtest::BoardTest(ownedState->board), searchState(*ownedState) {}
 
     // A fresh width x height game under rule, empty tables, no limits.
     void newGame(int width, int height, int rule) {
-        boardtest::setUpGame(width, height, rule);
-        protocol::settings.rule.store(rule);
-        protocol::settings.hashSize.store(SmallHash);
-        protocol::settings.maxNode.store(-1);
-        protocol::settings.cautionFactor.store(1);
-        protocol::settings.showDetail.store(0);
-        ASSERT_TRUE(search::resizeHashTables(SmallHash));
-        search::clearHashTables();
-        search::setHashAge(0);
-        control::clearBlockMask();
-        control::worker().stopRequested.store(0);
-        control::game.moveCount = 0;
+        setUpGame(width, height, rule);
+        ASSERT_TRUE(search::resizeHashTables(tables, SmallHash));
+        search::clearHashTables(tables);
+        search::setHashAge(tables, 0);
+        mask.clear();
+        stop.store(0);
+        maxNode.store(-1);
+        search::resetSearchWorkAreas(searchState);
+        searchState.hashTables = &tables;
+        searchState.reporter = &captured;
+        searchState.limits = search::SearchLimits{};
+        searchState.limits.stop = &stop;
+        searchState.limits.maxNode = &maxNode;
+        searchState.limits.blockMask = &mask;
+        moveCount = 0;
         prepare(1);
     }
 
     // The per-think state of a search of iteration depth `depth`.
-    static void prepare(int depth) {
-        search::SearchState& st = search::searchState;
+    void prepare(int depth) {
+        search::SearchState& st = searchState;
         st.iterationDepth = depth;
         st.nodeCount = 0;
         st.interiorNodeCount = 0;
@@ -86,81 +95,82 @@ protected:
         st.turnTimeLimit = int64_t(1) << 40;
         st.thinkStartTime = search::nowMs();
         st.singleCandidateFlag = 0;
+        st.limits.moveCount = moveCount;
     }
 
     // Stones (and blocks) along direction d from (x, y), as in placeLine; every
     // stone counts as a move of the game.
-    static void stones(int x, int y, int d, const std::string& pattern) {
+    void stones(int x, int y, int d, const std::string& pattern) {
         for (size_t i = 0; i < pattern.size(); ++i) {
             const int cell = boardtest::cellOfChar(pattern[i]);
             if (cell == 0) continue;
             const int k = static_cast<int>(i);
-            board::makeMove(x + k * board::directionDelta[d][0], y + k * board::directionDelta[d][1], cell);
-            if (cell != 3) ++control::game.moveCount;
+            stone(x + k * board::directionDelta[d][0], y + k * board::directionDelta[d][1], cell);
         }
     }
-    static void stone(int x, int y, int cell) {
-        board::makeMove(x, y, cell);
-        if (cell != 3) ++control::game.moveCount;
+    void stone(int x, int y, int cell) {
+        board::makeMove(board, x, y, cell);
+        if (cell != 3) ++moveCount;
+        searchState.limits.moveCount = moveCount;
     }
 
     // Visits every line of the board once, so that later makes and unmakes
     // restore the board bit for bit (no point keeps a never-visited reset value).
-    static void visitAll() {
-        for (int x = 0; x < board::geometry.boardHeight; ++x)
-            for (int y = 0; y < board::geometry.boardWidth; ++y)
-                if (board::board.cells[x][y] == 0) {
-                    board::makeMove(x, y, 1);
-                    board::unmakeMove(x, y, 1);
+    void visitAll() {
+        for (int x = 0; x < board.geometry.boardHeight; ++x)
+            for (int y = 0; y < board.geometry.boardWidth; ++y)
+                if (board.cells[x][y] == 0) {
+                    board::makeMove(board, x, y, 1);
+                    board::unmakeMove(board, x, y, 1);
                 }
     }
 
     // Fills the board with alternating stones, first player first, until
     // `empties` points are left, never completing a five. False when it got
     // stuck.
-    static bool fillWithoutFive(boardtest::Random& random, int empties);
+    bool fillWithoutFive(boardtest::Random& random, int empties);
 
-    static std::string boardProblem() {
-        std::string why;
-        return board::checkBoard(&why) ? std::string() : why;
+    // Whether the main table holds an entry for key with side to move.
+    bool hasMainEntry(int side, uint64_t key) {
+        const int32_t size = search::hashTableSize(tables);
+        auto& bucket = tables.transposition.buckets[side - 1][search::hashBucketIndex(key, size)];
+        for (auto& slot : bucket.slot) {
+            search::TranspositionEntry e = search::loadTranspositionEntry(slot);
+            if (e.flags != 0 && (e.check ^ search::transpositionDigest(e)) == key) return true;
+        }
+        return false;
     }
 
-private:
-    int32_t savedMaxNode = 0, savedCaution = 0, savedShowDetail = 0, savedHashSize = 0, savedRule = 0;
+    // Whether the value cache holds an entry of kind for key with side to move.
+    bool hasCacheEntry(int kind, int side, uint64_t key) {
+        const int32_t size = search::hashTableSize(tables);
+        auto& bucket = tables.cache.buckets[kind * 2 + side - 1][search::hashBucketIndex(key, size)];
+        for (auto& slot : bucket.slot) {
+            search::ValueCacheEntry e = search::loadValueCacheEntry(slot);
+            const uint64_t sign = e.value < 0 ? ~uint64_t(0) << 32 : 0;
+            const uint64_t expanded = sign | uint32_t(e.value);
+            if (e.check != 0 && (e.check ^ expanded) == key) return true;
+        }
+        return false;
+    }
+
+    bool anyCacheEntry() {
+        const int32_t size = search::hashTableSize(tables);
+        for (int t = 0; t < 4; ++t)
+            for (int32_t i = 0; i < size; ++i)
+                for (auto& slot : tables.cache.buckets[t][i].slot)
+                    if (slot.word[0].load() != 0 || slot.word[1].load() != 0) return true;
+        return false;
+    }
+
+    search::SearchState& searchState;
+    search::HashTables tables;
+    search::BlockMask mask;
+    std::atomic<int32_t> stop{0};
+    std::atomic<int32_t> maxNode{-1};
+    CapturedLines captured;
+    int moveCount = 0;  // moves of the game (stones of either side)
 };
-
-// Whether the main table holds an entry for key with side to move.
-inline bool hasMainEntry(int side, uint64_t key) {
-    const int32_t size = search::hashTableSize();
-    auto& bucket = search::transpositionTable.buckets[side - 1][search::hashBucketIndex(key, size)];
-    for (auto& slot : bucket.slot) {
-        search::TranspositionEntry e = search::loadTranspositionEntry(slot);
-        if (e.flags != 0 && (e.check ^ search::transpositionDigest(e)) == key) return true;
-    }
-    return false;
-}
-
-// Whether the value cache holds an entry of kind for key with side to move.
-inline bool hasCacheEntry(int kind, int side, uint64_t key) {
-    const int32_t size = search::hashTableSize();
-    auto& bucket = search::valueCache.buckets[kind * 2 + side - 1][search::hashBucketIndex(key, size)];
-    for (auto& slot : bucket.slot) {
-        search::ValueCacheEntry e = search::loadValueCacheEntry(slot);
-        const uint64_t sign = e.value < 0 ? ~uint64_t(0) << 32 : 0;
-        const uint64_t expanded = sign | uint32_t(e.value);
-        if (e.check != 0 && (e.check ^ expanded) == key) return true;
-    }
-    return false;
-}
-
-inline bool anyCacheEntry() {
-    const int32_t size = search::hashTableSize();
-    for (int t = 0; t < 4; ++t)
-        for (int32_t i = 0; i < size; ++i)
-            for (auto& slot : search::valueCache.buckets[t][i].slot)
-                if (slot.word[0].load() != 0 || slot.word[1].load() != 0) return true;
-    return false;
-}
 
 // ---------------------------------------------------------------------------
 // Independent reference: a plain grid of the playing rectangle with its own
@@ -170,14 +180,14 @@ struct Grid {
     int height = 0, width = 0, rule = 0;
     std::vector<int> cell;  // 0 empty, 1, 2, 3 block
 
-    static Grid fromBoard() {
+    static Grid fromBoard(const board::Board& board) {
         Grid g;
-        g.height = board::geometry.boardHeight;
-        g.width = board::geometry.boardWidth;
-        g.rule = board::tables.rule;
+        g.height = board.geometry.boardHeight;
+        g.width = board.geometry.boardWidth;
+        g.rule = board.rule;
         g.cell.assign(g.height * g.width, 0);
         for (int x = 0; x < g.height; ++x)
-            for (int y = 0; y < g.width; ++y) g.cell[x * g.width + y] = board::board.cells[x][y];
+            for (int y = 0; y < g.width; ++y) g.cell[x * g.width + y] = board.cells[x][y];
         return g;
     }
     int at(int x, int y) const {
@@ -307,14 +317,14 @@ struct BruteSolver {
 };
 
 inline bool SearchTest::fillWithoutFive(boardtest::Random& random, int empties) {
-    const int points = board::geometry.boardHeight * board::geometry.boardWidth;
+    const int points = board.geometry.boardHeight * board.geometry.boardWidth;
     int placed = 0;
     for (int attempts = 0; placed < points - empties; ++attempts) {
         if (attempts > 20 * points) return false;
-        const int x = random.below(board::geometry.boardHeight), y = random.below(board::geometry.boardWidth);
+        const int x = random.below(board.geometry.boardHeight), y = random.below(board.geometry.boardWidth);
         const int c = 1 + placed % 2;
-        if (board::board.cells[x][y] != 0) continue;
-        Grid g = Grid::fromBoard();
+        if (board.cells[x][y] != 0) continue;
+        Grid g = Grid::fromBoard(board);
         g.rule = board::FreeStyle;  // no row of five or more at all
         if (g.makesFive(x, y, c)) continue;
         stone(x, y, c);

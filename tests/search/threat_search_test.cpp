@@ -24,12 +24,12 @@ constexpr int W = WinScore;
 class ThreatSearchTest : public SearchTest {
 protected:
     // vcfSearch from the top of a chain, as the node search asks it.
-    static int vcf(int side, int ply = 0) {
+    int vcf(int side, int ply = 0) {
         prepare(4);
-        return vcfSearch(4, side, 0, ply);
+        return vcfSearch(searchState, 4, side, 0, ply);
     }
-    static bool bruteWins(int side) {
-        Grid g = Grid::fromBoard();
+    bool bruteWins(int side) {
+        Grid g = Grid::fromBoard(board);
         return bruteVcf(g, side);
     }
 
@@ -39,7 +39,7 @@ protected:
     //   (6,4) and (7,3) on the anti-diagonal;
     //   the open three gives an open-four point, a win on the next move (ply 4).
     // Every other four fails at once, so the chain is unique: WinScore + 572.
-    static void chainPosition(int a, bool withDiagonalTwo = true) {
+    void chainPosition(int a, bool withDiagonalTwo = true) {
         const char A = a == 1 ? 'X' : 'O', D = a == 1 ? 'O' : 'X';
         stones(2, 1, 0, std::string{D, A, A, A});   // (2,1) .. (2,4)
         stones(1, 5, 1, std::string{D, '.', A, A});  // (1,5), (3,5), (4,5)
@@ -56,20 +56,20 @@ TEST_F(ThreatSearchTest, ImmediateWinCheckFivesAndOpenFours) {
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         SCOPED_TRACE(rule);
         newGame(15, 15, rule);
-        EXPECT_EQ(immediateWinCheck(576, 1), 0);
-        EXPECT_EQ(immediateWinCheck(576, 2), 0);
+        EXPECT_EQ(immediateWinCheck(searchState, 576, 1), 0);
+        EXPECT_EQ(immediateWinCheck(searchState, 576, 2), 0);
 
         // White open three: white wins next move (open-four point), black does not.
         stones(10, 6, 0, "OOO");
-        EXPECT_EQ(immediateWinCheck(300, 2), W + 300);
-        EXPECT_EQ(immediateWinCheck(300, 1), 0);
+        EXPECT_EQ(immediateWinCheck(searchState, 300, 2), W + 300);
+        EXPECT_EQ(immediateWinCheck(searchState, 300, 1), 0);
 
         // Black four with a five point: black wins, white (who must block) gets 0
         // even though white has an open-four point.
         stones(4, 4, 0, "OXXXX");
-        EXPECT_EQ(immediateWinCheck(576, 1), W + 576);
-        EXPECT_EQ(immediateWinCheck(7, 1), W + 7);
-        EXPECT_EQ(immediateWinCheck(576, 2), 0);
+        EXPECT_EQ(immediateWinCheck(searchState, 576, 1), W + 576);
+        EXPECT_EQ(immediateWinCheck(searchState, 7, 1), W + 7);
+        EXPECT_EQ(immediateWinCheck(searchState, 576, 2), 0);
     }
 }
 
@@ -81,9 +81,9 @@ TEST_F(ThreatSearchTest, RenjuBlackOpenFourCountsOnlyOnTheFirstPoint) {
     stones(7, 5, 0, "XXX");
     stones(3, 4, 1, "OXXX");
     stones(12, 12, 0, "O.O");
-    ASSERT_EQ(board::isForbidden(7, 4), 1);
-    ASSERT_EQ(board::isForbidden(7, 8), 0);
-    EXPECT_EQ(immediateWinCheck(500, 1), 0) << "the legal (7,8) is not tried";
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
+    ASSERT_EQ(board::isForbidden(board, 7, 8), 0);
+    EXPECT_EQ(immediateWinCheck(searchState, 500, 1), 0) << "the legal (7,8) is not tried";
 
     // The same shape with the blocked three on column 8 instead: the first
     // point (7,4) is legal, and that is all that is asked.
@@ -91,22 +91,22 @@ TEST_F(ThreatSearchTest, RenjuBlackOpenFourCountsOnlyOnTheFirstPoint) {
     stones(7, 5, 0, "XXX");
     stones(3, 8, 1, "OXXX");
     stones(12, 12, 0, "O.O");
-    ASSERT_EQ(board::isForbidden(7, 4), 0);
-    ASSERT_EQ(board::isForbidden(7, 8), 1);
-    EXPECT_EQ(immediateWinCheck(500, 1), W + 500);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 0);
+    ASSERT_EQ(board::isForbidden(board, 7, 8), 1);
+    EXPECT_EQ(immediateWinCheck(searchState, 500, 1), W + 500);
 
     // White never has forbidden points.
     newGame(15, 15, board::Renju);
     stones(7, 5, 0, "OOO");
     stones(3, 4, 1, "XOOO");
     stones(12, 12, 0, "X.X");
-    EXPECT_EQ(immediateWinCheck(500, 2), W + 500);
+    EXPECT_EQ(immediateWinCheck(searchState, 500, 2), W + 500);
 
     // Under free-style the first shape is simply a win.
     newGame(15, 15, board::FreeStyle);
     stones(7, 5, 0, "XXX");
     stones(3, 4, 1, "OXXX");
-    EXPECT_EQ(immediateWinCheck(500, 1), W + 500);
+    EXPECT_EQ(immediateWinCheck(searchState, 500, 1), W + 500);
 }
 
 // ---------------------------------------------------------------------------
@@ -121,9 +121,9 @@ TEST_F(ThreatSearchTest, FindsTheChainOfFoursUnderEveryRuleAndColour) {
             if (rule != board::Renju) {
                 ASSERT_TRUE(bruteWins(a));
             }
-            const uint64_t key = board::board.hashKey;
+            const uint64_t key = board.hashKey;
             EXPECT_EQ(vcf(a), W + 572);
-            EXPECT_EQ(board::board.hashKey, key);
+            EXPECT_EQ(board.hashKey, key);
             EXPECT_EQ(boardProblem(), "");
             // The defender has no chain of its own.
             EXPECT_EQ(vcf(3 - a), 0);
@@ -131,7 +131,7 @@ TEST_F(ThreatSearchTest, FindsTheChainOfFoursUnderEveryRuleAndColour) {
             // Deeper in a chain the same win is worth less, from a cold and from
             // a warm cache alike (the cache keeps wins relative to the ply).
             EXPECT_EQ(vcf(a, 3), W + 569);
-            search::clearHashTables();
+            search::clearHashTables(tables);
             EXPECT_EQ(vcf(a, 3), W + 569);
             EXPECT_EQ(vcf(a, 0), W + 572);
         }
@@ -165,7 +165,7 @@ TEST_F(ThreatSearchTest, DefenderFivePointRefutesTheFoursThatIgnoreIt) {
         chainPosition(1);
         stones(7, 8, 3, "XOOOO");  // (7,8) black, white (8,9) .. (11,12); five point (12,13)
         ASSERT_FALSE(bruteWins(1));
-        EXPECT_EQ(immediateWinCheck(576, 1), 0);
+        EXPECT_EQ(immediateWinCheck(searchState, 576, 1), 0);
         EXPECT_EQ(vcf(1), 0);
 
         // White's four aims at (2,5), the first four of the chain: playing it
@@ -200,7 +200,7 @@ TEST_F(ThreatSearchTest, RenjuBlackNeverPlaysAFourOnAForbiddenPoint) {
     EXPECT_EQ(vcf(2), W + 574);
 
     setUp(board::Renju, 1);
-    ASSERT_EQ(board::isForbidden(7, 7), 1);
+    ASSERT_EQ(board::isForbidden(board, 7, 7), 1);
     EXPECT_EQ(vcf(1), 0);
     // (7,8), black's other four point, is a plain four that is filtered out, so
     // no move at all was tried.
@@ -223,20 +223,20 @@ TEST_F(ThreatSearchTest, RenjuBlackBlockOnAForbiddenPointIsDropped) {
         }
     };
     setUp(true);
-    ASSERT_EQ(board::isForbidden(7, 4), 1);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
     prepare(1);
-    const uint64_t key = board::board.hashKey;
+    const uint64_t key = board.hashKey;
     // Were it played, white's open three would win: the value shows it was not.
-    EXPECT_EQ(vcfSearch(1, 1, 1, 1), 0) << "no block is left: 0, not a loss";
+    EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), 0) << "no block is left: 0, not a loss";
     EXPECT_TRUE(hasCacheEntry(1, 1, key));
-    EXPECT_EQ(board::board.hashKey, key);
+    EXPECT_EQ(board.hashKey, key);
 
     // With a legal block black takes (7,4), and white's open three then gives
     // white an open-four point: a win for white at ply 2.
     setUp(false);
-    ASSERT_EQ(board::isForbidden(7, 4), 0);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 0);
     prepare(1);
-    EXPECT_EQ(vcfSearch(1, 1, 1, 1), -(W + 574));
+    EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), -(W + 574));
 }
 
 TEST_F(ThreatSearchTest, UselessFoursAreNeverSearched) {
@@ -254,7 +254,7 @@ TEST_F(ThreatSearchTest, UselessFoursAreNeverSearched) {
         // three (pointScore 279 or more) and is searched, although it still
         // does not win.
         stones(4, 8, 1, "OXX");
-        ASSERT_GE(board::board.pointScore[7][8][0], 279);
+        ASSERT_GE(board.pointScore[7][8][0], 279);
         if (rule != board::Renju) {
             ASSERT_FALSE(bruteWins(1));
         }
@@ -274,35 +274,35 @@ TEST_F(ThreatSearchTest, AbortAnywhereLeavesBoardAndKeyAndStoresNothingOnItsPath
         stones(11, 5, 0, "OXX.X");  // more fours to try
         visitAll();
         prepare(4);
-        const int full = vcfSearch(4, 1, 0, 0);
+        const int full = vcfSearch(searchState, 4, 1, 0, 0);
         ASSERT_FALSE(searchState.searchAborted);
         const int64_t total = searchState.nodeCount;
         ASSERT_GE(total, 5);  // every ply of the chain
         board::BoardSnapshot snapshot;
-        board::takeSnapshot(snapshot);
-        const uint64_t key = board::board.hashKey;
+        board::takeSnapshot(board, snapshot);
+        const uint64_t key = board.hashKey;
 
         for (int64_t k = 1; k <= total; ++k) {
-            search::clearHashTables();
+            search::clearHashTables(tables);
             prepare(4);
             searchState.nodeCount = 1024 - k;
-            control::worker().stopRequested.store(1);
-            const int v = vcfSearch(4, 1, 0, 0);
-            control::worker().stopRequested.store(0);
+            stop.store(1);
+            const int v = vcfSearch(searchState, 4, 1, 0, 0);
+            stop.store(0);
             ASSERT_TRUE(searchState.searchAborted) << k;
             EXPECT_EQ(v, 0) << k;
             std::string why;
-            EXPECT_TRUE(board::matchesSnapshot(snapshot, &why)) << k << ": " << why;
-            EXPECT_EQ(board::board.hashKey, key);
+            EXPECT_TRUE(board::matchesSnapshot(board, snapshot, &why)) << k << ": " << why;
+            EXPECT_EQ(board.hashKey, key);
             EXPECT_FALSE(hasCacheEntry(0, 1, key)) << "the aborted top node stored, k = " << k;
             if (k == 1) {
                 EXPECT_FALSE(anyCacheEntry());
             }
         }
         // Without the stop the same search is whole again.
-        search::clearHashTables();
+        search::clearHashTables(tables);
         prepare(4);
-        EXPECT_EQ(vcfSearch(4, 1, 0, 0), full);
+        EXPECT_EQ(vcfSearch(searchState, 4, 1, 0, 0), full);
         EXPECT_TRUE(hasCacheEntry(0, 1, key));
     }
 }
@@ -318,15 +318,15 @@ TEST_F(ThreatSearchTest, RandomPositionsAgreeWithTheExhaustiveChainSolver) {
         const int count = 14 + random.below(10);
         for (int i = 0; i < count; ++i) {
             int x = random.below(9), y = random.below(9);
-            if (board::board.cells[x][y] == 0) stone(x, y, 1 + i % 2);
+            if (board.cells[x][y] == 0) stone(x, y, 1 + i % 2);
         }
-        Grid g = Grid::fromBoard();
+        Grid g = Grid::fromBoard(board);
         if (g.hasFiveOnBoard()) continue;
         for (int side : {1, 2}) {
             const bool brute = bruteVcf(g, side);
-            const uint64_t key = board::board.hashKey;
+            const uint64_t key = board.hashKey;
             const int v = vcf(side);
-            EXPECT_EQ(board::board.hashKey, key);
+            EXPECT_EQ(board.hashKey, key);
             if (v > 0) {
                 ++found;
                 EXPECT_TRUE(brute) << "round " << round << " side " << side;

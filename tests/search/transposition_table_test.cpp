@@ -18,13 +18,13 @@ class TranspositionReplacement : public HashTableTest {
 protected:
     void SetUp() override {
         HashTableTest::SetUp();
-        ASSERT_TRUE(resizeHashTables(1));
-        clearHashTables();
+        ASSERT_TRUE(resizeHashTables(tables, 1));
+        clearHashTables(tables);
     }
 
     // Writes a sealed entry with the given fields straight into slot i of the
     // single bucket of side 1.
-    static void place(int i, uint64_t key, int depth, int age, int flags) {
+    void place(int i, uint64_t key, int depth, int age, int flags) {
         TranspositionEntry entry;
         entry.upper = entry.lower = 100 + i;
         entry.depth = static_cast<int16_t>(depth);
@@ -35,7 +35,7 @@ protected:
     }
 
     // Which slot of the bucket holds `key`, or -1.
-    static int slotOf(uint64_t key) {
+    int slotOf(uint64_t key) {
         for (int i = 0; i < 4; ++i) {
             TranspositionEntry entry = mainEntry(1, key, i);
             if (entry.flags != 0 && (entry.check ^ transpositionDigest(entry)) == key) return i;
@@ -69,8 +69,8 @@ TEST_F(TranspositionLayout, DigestShiftsAndSignExtendsEachField) {
 
 TEST_F(TranspositionLayout, StoreWritesTheDocumentedWords) {
     uint64_t key = 0x0123456789abcdefu;
-    setHashAge(7);
-    storeTranspositionTable(4, 123, ExactBound, 1, key, 1, 2, 3, 4, -1, -1);
+    setHashAge(tables, 7);
+    storeTranspositionTable(tables, 4, 123, ExactBound, 1, key, 1, 2, 3, 4, -1, -1);
     TranspositionSlot& slot = mainSlot(1, key, 0);
     uint64_t expectedCheck = key ^ transpositionDigest(withBounds(123, 123, 4, 3));
     EXPECT_EQ(slot.word[0].load(), expectedCheck);
@@ -82,8 +82,8 @@ TEST_F(TranspositionLayout, StoreWritesTheDocumentedWords) {
 
 TEST_F(TranspositionLayout, NegativeFieldsAreTwosComplementInTheirBits) {
     uint64_t key = keyFor(5, 3);
-    setHashAge(-2);
-    storeTranspositionTable(-3, -5, LowerBound, 2, key, -1, -1, -1, -1, -1, -1);
+    setHashAge(tables, -2);
+    storeTranspositionTable(tables, -3, -5, LowerBound, 2, key, -1, -1, -1, -1, -1, -1);
     TranspositionSlot& slot = mainSlot(2, key, 0);
     EXPECT_EQ(slot.word[1].load(), 0xfffffffbfffffffbu);
     EXPECT_EQ(slot.word[2].load(), uint64_t{0xfffd} | uint64_t{0xfffe} << 16 | uint64_t{2} << 32 |
@@ -148,7 +148,7 @@ TEST_F(TranspositionProbe, EmptyEntryNeverMatchesTheZeroKey) {
 
 TEST_F(TranspositionProbe, ExactValueCopiesOnlyTheWantedMoves) {
     uint64_t key = keyFor(9, 1);
-    storeTranspositionTable(5, 77, ExactBound, 1, key, 1, 2, 3, 4, 5, 6);
+    storeTranspositionTable(tables, 5, 77, ExactBound, 1, key, 1, 2, 3, 4, 5, 6);
     for (int wanted = 1; wanted <= 3; ++wanted) {
         Probe p = probe(5, -Wide, Wide, 1, key, wanted);
         EXPECT_EQ(p.value, 77);
@@ -161,7 +161,7 @@ TEST_F(TranspositionProbe, ExactValueCopiesOnlyTheWantedMoves) {
 
 TEST_F(TranspositionProbe, EmptyMoveSlotsReadAsMinusOne) {
     uint64_t key = keyFor(9, 1);
-    storeTranspositionTable(5, 77, ExactBound, 1, key, 4, 5, 0xFF, 0xFF, -1, -1);
+    storeTranspositionTable(tables, 5, 77, ExactBound, 1, key, 4, 5, 0xFF, 0xFF, -1, -1);
     Probe p = probe(5, -Wide, Wide, 1, key);
     EXPECT_EQ(p.x[0], 4);
     EXPECT_EQ(p.y[0], 5);
@@ -185,7 +185,7 @@ TEST_F(TranspositionProbe, ShallowEntryWithOrdinaryBoundsIsAMissWithoutMoves) {
 
 TEST_F(TranspositionProbe, UpperBoundCutsOnlyAtOrBelowAlpha) {
     uint64_t key = keyFor(3, 4);
-    storeTranspositionTable(4, 50, UpperBound, 2, key, 2, 3, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 50, UpperBound, 2, key, 2, 3, -1, -1, -1, -1);
     EXPECT_EQ(probe(4, 50, Wide, 2, key).value, 50);
     EXPECT_EQ(probe(4, 60, Wide, 2, key).value, 50);
     // Not a cutoff, but deep enough: the move still comes back for ordering.
@@ -200,7 +200,7 @@ TEST_F(TranspositionProbe, UpperBoundCutsOnlyAtOrBelowAlpha) {
 
 TEST_F(TranspositionProbe, LowerBoundCutsOnlyAtOrAboveBeta) {
     uint64_t key = keyFor(3, 5);
-    storeTranspositionTable(4, 50, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 50, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
     EXPECT_EQ(probe(4, -Wide, 50, 1, key).value, 50);
     EXPECT_EQ(probe(3, -Wide, 40, 1, key).value, 50);
     EXPECT_EQ(probe(4, -Wide, 51, 1, key).value, MissValue);
@@ -210,8 +210,8 @@ TEST_F(TranspositionProbe, LowerBoundCutsOnlyAtOrAboveBeta) {
 
 TEST_F(TranspositionProbe, BothBoundsThatDisagreeCutOnlyThroughTheirWindows) {
     uint64_t key = keyFor(3, 6);
-    storeTranspositionTable(4, 10, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 5, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 5, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     ASSERT_EQ(entry.flags, 3);
     ASSERT_EQ(entry.upper, 5);
@@ -249,7 +249,7 @@ TEST_F(TranspositionProbe, MateBandEdgesAreAdjustedAndOrdinaryValuesAreNot) {
 
 TEST_F(TranspositionProbe, MateBoundOutsideTheWindowStillGivesItsMoves) {
     uint64_t key = keyFor(4, 2);
-    storeTranspositionTable(2, WinScore + 30, LowerBound, 1, key, 6, 8, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 2, WinScore + 30, LowerBound, 1, key, 6, 8, -1, -1, -1, -1);
     EXPECT_EQ(probe(10, -Wide, WinScore, 1, key).value, WinScore + 38);
     Probe p = probe(10, -Wide, WinScore + 39, 1, key);
     EXPECT_EQ(p.value, MissValue);
@@ -326,8 +326,8 @@ TEST_F(TranspositionProbe, ChangedValueFieldsFailTheCheckButMovesAndAgeDoNot) {
 }
 
 TEST_F(TranspositionProbe, FirstMatchingEntryOfTheBucketIsUsed) {
-    ASSERT_TRUE(resizeHashTables(1));
-    clearHashTables();
+    ASSERT_TRUE(resizeHashTables(tables, 1));
+    clearHashTables(tables);
     uint64_t key = keyFor(6, 6);
     for (int i = 0; i < 2; ++i) {
         TranspositionEntry entry = withBounds(10 + i, 10 + i, 3, 3);
@@ -339,8 +339,8 @@ TEST_F(TranspositionProbe, FirstMatchingEntryOfTheBucketIsUsed) {
 
 TEST_F(TranspositionStore, NewEntryTakesBothBoundsDepthAgeAndMoves) {
     uint64_t key = keyFor(5, 5);
-    setHashAge(12);
-    storeTranspositionTable(7, -40, UpperBound, 2, key, 3, 4, 0xFF, 0xFF, 9, 10);
+    setHashAge(tables, 12);
+    storeTranspositionTable(tables, 7, -40, UpperBound, 2, key, 3, 4, 0xFF, 0xFF, 9, 10);
     TranspositionEntry entry = mainEntry(2, key, 0);
     EXPECT_EQ(entry.upper, -40);
     EXPECT_EQ(entry.lower, -40);
@@ -356,10 +356,10 @@ TEST_F(TranspositionStore, NewEntryTakesBothBoundsDepthAgeAndMoves) {
 
 TEST_F(TranspositionStore, DeeperMatchingEntryOnlyRefreshesItsAge) {
     uint64_t key = keyFor(5, 6);
-    setHashAge(3);
-    storeTranspositionTable(8, 100, LowerBound, 1, key, 1, 2, -1, -1, -1, -1);
-    setHashAge(4);
-    storeTranspositionTable(5, 200, ExactBound, 1, key, 3, 4, 5, 6, -1, -1);
+    setHashAge(tables, 3);
+    storeTranspositionTable(tables, 8, 100, LowerBound, 1, key, 1, 2, -1, -1, -1, -1);
+    setHashAge(tables, 4);
+    storeTranspositionTable(tables, 5, 200, ExactBound, 1, key, 3, 4, 5, 6, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.age, 4);
     EXPECT_EQ(entry.depth, 8);
@@ -374,8 +374,8 @@ TEST_F(TranspositionStore, DeeperMatchingEntryOnlyRefreshesItsAge) {
 
 TEST_F(TranspositionStore, PushingTheFirstMoveAgainEmptiesItsOldSlot) {
     uint64_t key = keyFor(5, 7);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 7, 7, 8, 8, -1, -1);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 7, 7, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 7, 7, 8, 8, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 7, 7, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.moveX[0], 7);
     EXPECT_EQ(entry.moveY[0], 7);
@@ -388,8 +388,8 @@ TEST_F(TranspositionStore, PushingTheFirstMoveAgainEmptiesItsOldSlot) {
 
 TEST_F(TranspositionStore, PushedMovesEndBestFirstAndDropDuplicates) {
     uint64_t key = keyFor(5, 0);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 1, 1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 3, 3, 4, 4, 5, 5);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 1, 1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 3, 3, 4, 4, 5, 5);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.moveX[0], 3);
     EXPECT_EQ(entry.moveX[1], 4);
@@ -397,7 +397,7 @@ TEST_F(TranspositionStore, PushedMovesEndBestFirstAndDropDuplicates) {
     EXPECT_EQ(entry.moveCount, 3);
 
     // Pushing 4 alone: its old copy, shifted into slot 3, is emptied.
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 4, 4, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 4, 4, -1, -1, -1, -1);
     entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.moveX[0], 4);
     EXPECT_EQ(entry.moveX[1], 3);
@@ -405,7 +405,7 @@ TEST_F(TranspositionStore, PushedMovesEndBestFirstAndDropDuplicates) {
     EXPECT_EQ(entry.moveCount, 2);
 
     // A move equal in x only is a different move.
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 4, 9, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 4, 9, -1, -1, -1, -1);
     entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.moveX[0], 4);
     EXPECT_EQ(entry.moveY[0], 9);
@@ -417,8 +417,8 @@ TEST_F(TranspositionStore, PushedMovesEndBestFirstAndDropDuplicates) {
 
 TEST_F(TranspositionStore, APushedMoveEqualToBothLowerSlotsEmptiesOnlySlotThree) {
     uint64_t key = keyFor(5, 1);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 2, 2, 2, 2, 5, 5);
-    storeTranspositionTable(4, 10, ExactBound, 1, key, 2, 2, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 2, 2, 2, 2, 5, 5);
+    storeTranspositionTable(tables, 4, 10, ExactBound, 1, key, 2, 2, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.moveX[0], 2);
     EXPECT_EQ(entry.moveX[1], 2);
@@ -429,8 +429,8 @@ TEST_F(TranspositionStore, APushedMoveEqualToBothLowerSlotsEmptiesOnlySlotThree)
 
 TEST_F(TranspositionStore, LowerThenHigherUpperAtTheSameDepthIsExact) {
     uint64_t key = keyFor(6, 1);
-    storeTranspositionTable(4, 10, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 25, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 25, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.flags, ExactBound);
     EXPECT_EQ(entry.upper, 10);
@@ -440,18 +440,18 @@ TEST_F(TranspositionStore, LowerThenHigherUpperAtTheSameDepthIsExact) {
 
 TEST_F(TranspositionStore, SameDepthBoundsMergeTowardsTheTighter) {
     uint64_t key = keyFor(6, 2);
-    storeTranspositionTable(4, 50, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 40, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 60, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 50, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 40, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 60, UpperBound, 1, key, -1, -1, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.flags, UpperBound);
     EXPECT_EQ(entry.upper, 40);
     EXPECT_EQ(probe(4, 40, Wide, 1, key).value, 40);
 
     uint64_t other = keyFor(7, 2);
-    storeTranspositionTable(4, 50, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 60, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(4, 30, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 50, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 60, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 30, LowerBound, 1, other, -1, -1, -1, -1, -1, -1);
     entry = mainEntry(1, other, 1);
     EXPECT_EQ(entry.flags, LowerBound);
     EXPECT_EQ(entry.lower, 60);
@@ -461,8 +461,8 @@ TEST_F(TranspositionStore, SameDepthBoundsMergeTowardsTheTighter) {
 TEST_F(TranspositionStore, ExactValueIgnoresLaterBoundsOfTheSameDepth) {
     uint64_t key = keyFor(6, 3);
     storeExact(4, 30, 1, key);
-    storeTranspositionTable(4, 10, UpperBound, 1, key, 2, 2, -1, -1, -1, -1);
-    storeTranspositionTable(4, 90, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 10, UpperBound, 1, key, 2, 2, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 4, 90, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.flags, ExactBound);
     EXPECT_EQ(entry.upper, 30);
@@ -477,7 +477,7 @@ TEST_F(TranspositionStore, ExactValueIgnoresLaterBoundsOfTheSameDepth) {
 TEST_F(TranspositionStore, DeeperStoreReplacesTheBounds) {
     uint64_t key = keyFor(6, 4);
     storeExact(4, 30, 1, key);
-    storeTranspositionTable(6, 50, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 6, 50, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
     TranspositionEntry entry = mainEntry(1, key, 0);
     EXPECT_EQ(entry.flags, LowerBound);
     EXPECT_EQ(entry.depth, 6);
@@ -490,14 +490,14 @@ TEST_F(TranspositionStore, DeeperStoreReplacesTheBounds) {
 
 TEST_F(TranspositionStore, MateValuesMergeInTableForm) {
     uint64_t key = keyFor(6, 5);
-    storeTranspositionTable(3, WinScore + 9, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
-    storeTranspositionTable(3, WinScore + 5, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 3, WinScore + 9, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
+    storeTranspositionTable(tables, 3, WinScore + 5, LowerBound, 1, key, -1, -1, -1, -1, -1, -1);
     EXPECT_EQ(mainEntry(1, key, 0).lower, WinScore + 6);
     EXPECT_EQ(probe(3, -Wide, WinScore, 1, key).value, WinScore + 9);
 }
 
 TEST_F(TranspositionReplacement, EmptySlotsFillInOrderAndOneBucketHoldsFour) {
-    EXPECT_EQ(hashTableSize(), 1);
+    EXPECT_EQ(hashTableSize(tables), 1);
     for (uint32_t k = 0; k < 4; ++k) {
         storeExact(2, static_cast<int>(k), 1, keyFor(k, k * 12345));
         EXPECT_EQ(slotOf(keyFor(k, k * 12345)), static_cast<int>(k));
@@ -516,7 +516,7 @@ TEST_F(TranspositionReplacement, MatchingEntryIsUpdatedInPlace) {
 }
 
 TEST_F(TranspositionReplacement, AnEntryMoreThanOneMoveOldOrNewIsReplacedFirst) {
-    setHashAge(10);
+    setHashAge(tables, 10);
     for (int age : {8, 12}) {
         place(0, keyFor(1, 0), 9, 10, 3);
         place(1, keyFor(2, 0), 9, 9, 3);
@@ -529,7 +529,7 @@ TEST_F(TranspositionReplacement, AnEntryMoreThanOneMoveOldOrNewIsReplacedFirst) 
 }
 
 TEST_F(TranspositionReplacement, WalkStopsAtTheFirstStaleEntryBeforeAMatchingOne) {
-    setHashAge(10);
+    setHashAge(tables, 10);
     place(0, keyFor(1, 0), 2, 3, 1);
     place(1, keyFor(2, 0), 2, 10, 1);
     storeExact(2, 5, 1, keyFor(2, 0));
@@ -538,7 +538,7 @@ TEST_F(TranspositionReplacement, WalkStopsAtTheFirstStaleEntryBeforeAMatchingOne
 }
 
 TEST_F(TranspositionReplacement, OtherAgesAndShallowerEntriesAreEvictedFirst) {
-    setHashAge(10);
+    setHashAge(tables, 10);
     // All from the previous move: the shallowest goes.
     place(0, keyFor(1, 0), 5, 9, 1);
     place(1, keyFor(2, 0), 3, 9, 1);
@@ -562,7 +562,7 @@ TEST_F(TranspositionReplacement, OtherAgesAndShallowerEntriesAreEvictedFirst) {
 }
 
 TEST_F(TranspositionReplacement, ExactAndCurrentEntriesAreSpared) {
-    setHashAge(10);
+    setHashAge(tables, 10);
     place(0, keyFor(1, 0), 5, 9, 1);
     place(1, keyFor(2, 0), 1, 9, 3);
     place(2, keyFor(3, 0), 1, 10, 1);
@@ -572,7 +572,7 @@ TEST_F(TranspositionReplacement, ExactAndCurrentEntriesAreSpared) {
 }
 
 TEST_F(TranspositionReplacement, AmongCurrentEntriesAShallowerOneBecomesTheCandidate) {
-    setHashAge(10);
+    setHashAge(tables, 10);
     place(0, keyFor(1, 0), 5, 10, 1);
     place(1, keyFor(2, 0), 1, 10, 1);
     place(2, keyFor(3, 0), 0, 10, 2);

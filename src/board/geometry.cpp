@@ -1,7 +1,0 @@
-#include "board/geometry.h"
-
-namespace board {
-
-Geometry geometry;
-
-}  // namespace board

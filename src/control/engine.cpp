@@ -1,0 +1,48 @@
+#include "control/engine.h"
+
+namespace control {
+
+bool setupBoard(Engine& engine, int32_t width, int32_t height) {
+    if (!sizeAccepted(width, height)) return false;
+    startGame(engine.game, width, height);
+    engine.thinker.newGame(setting(engine.settings.hashSize), setting(engine.settings.maxMemory));
+    return true;
+}
+
+void restartGame(Engine& engine) {
+    restartGame(engine.game);
+    engine.thinker.newGame(setting(engine.settings.hashSize), setting(engine.settings.maxMemory));
+}
+
+int forbiddenPoints(Engine& engine, board::Stone* points) {
+    bool rebuilt = false;
+    const int count = engine.thinker.forbiddenPoints(thinkRequest(engine).position, points, &rebuilt);
+    if (rebuilt) engine.game.lastValue = 0;
+    return count;
+}
+
+think::ThinkRequest thinkRequest(Engine& engine) {
+    const EngineSettings& s = engine.settings;
+    const GameRecord& game = engine.game;
+    think::ThinkRequest request;
+    request.position = {game.geometry, game.moves, game.moveCount, game.blocks, game.blockCount};
+    request.settings.timeoutTurn = setting(s.timeoutTurn);
+    request.settings.timeLeft = setting(s.timeLeft);
+    request.settings.maxDepth = setting(s.maxDepth);
+    request.settings.cautionFactor = setting(s.cautionFactor);
+    request.settings.showDetail = setting(s.showDetail);
+    request.settings.hashSize = setting(s.hashSize);
+    request.settings.maxMemory = setting(s.maxMemory);
+    request.settings.rule = setting(s.rule);
+    request.settings.threadCount = think::searchThreadsFor(setting(s.threadNum));
+    request.settings.maxNode = &s.maxNode;
+    request.lastValue = game.lastValue;
+    request.nbestCount = engine.worker.nbestCount.load(std::memory_order_relaxed);
+    request.balanceTarget = engine.worker.balanceTarget.load(std::memory_order_relaxed);
+    request.stop = &engine.worker.stopRequested;
+    request.blockMask = &engine.blockMask;
+    request.out = &engine.out;
+    return request;
+}
+
+}  // namespace control
