@@ -10,6 +10,7 @@
 //   --match MS                      timeout_match (default: unlimited)
 //   --tolerance MS                  time allowed past timeout_turn (default 0)
 //   --hash N                        INFO hash_size for both engines (default: theirs)
+//   --threads1 N --threads2 N       INFO thread_num for engine 1 / engine 2 (default: theirs)
 //   --openings FILE                 one opening per line: "x,y x,y ..."
 //   --keep                          start each engine once and keep its process
 //                                   across games (START per game); a process
@@ -44,6 +45,7 @@ struct Options {
     std::string engine[2] = {"build/olvar", "build/olvar"};
     int games = 2, rule = 0, width = 15, height = 15;
     long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
+    long threads[2] = {0, 0};
     std::string openingsFile;
     bool keep = false, boardMode = false, verbose = false;
 };
@@ -289,7 +291,7 @@ private:
         e.send("INFO timeout_match " + std::to_string(o_.matchMs ? o_.matchMs : 1000000000));
         if (o_.matchMs) e.send("INFO time_left " + std::to_string(o_.matchMs));
         e.send("INFO rule " + std::to_string(o_.rule));
-        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        sendEngineSettings(i);
         e.send(startCommand());
         return awaitStarted(i);
     }
@@ -304,8 +306,15 @@ private:
         e.send("INFO rule " + std::to_string(o_.rule));
         e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
         e.send("INFO timeout_match " + std::to_string(o_.matchMs));
-        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        sendEngineSettings(i);
         return kGoesOn;
+    }
+
+    // The settings one engine may get of its own: table size and threads.
+    void sendEngineSettings(int i) {
+        EngineProcess& e = *players_[i].process;
+        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
+        if (o_.threads[i]) e.send("INFO thread_num " + std::to_string(o_.threads[i]));
     }
 
     // Reads up to the OK of START. A kept process may first deliver what it
@@ -499,6 +508,8 @@ int main(int argc, char** argv) {
         else if (a == "--tolerance") o.toleranceMs = std::atol(next().c_str());
         else if (a == "--openings") o.openingsFile = next();
         else if (a == "--hash") o.hash = std::atol(next().c_str());
+        else if (a == "--threads1") o.threads[0] = std::atol(next().c_str());
+        else if (a == "--threads2") o.threads[1] = std::atol(next().c_str());
         else if (a == "--keep") o.keep = true;
         else if (a == "--board-mode") o.boardMode = o.keep = true;
         else if (a == "--verbose") o.verbose = true;

@@ -5,13 +5,15 @@ namespace control {
 bool setupBoard(Engine& engine, int32_t width, int32_t height) {
     if (!sizeAccepted(width, height)) return false;
     startGame(engine.game, width, height);
-    engine.thinker.newGame(setting(engine.settings.hashSize), setting(engine.settings.maxMemory));
+    const EngineSettings& s = engine.settings;
+    engine.thinker.newGame(setting(s.hashSize), setting(s.maxMemory), think::searchThreadsFor(setting(s.threadNum)));
     return true;
 }
 
 void restartGame(Engine& engine) {
     restartGame(engine.game);
-    engine.thinker.newGame(setting(engine.settings.hashSize), setting(engine.settings.maxMemory));
+    const EngineSettings& s = engine.settings;
+    engine.thinker.newGame(setting(s.hashSize), setting(s.maxMemory), think::searchThreadsFor(setting(s.threadNum)));
 }
 
 int forbiddenPoints(Engine& engine, board::Stone* points) {

@@ -53,6 +53,14 @@ int searchThreadsFor(int32_t requested) {
     return requested > available ? available : requested;
 }
 
+int32_t tableBuckets(int32_t hashSize, int32_t maxMemory, int threads) {
+    if (maxMemory <= 0) return search::bucketsWithinMemory(hashSize, 0);
+    const int64_t helpers = threads > 1 ? threads - 1 : 0;
+    int64_t left = int64_t{maxMemory} - helpers * int64_t{sizeof(search::SearchState)};
+    if (left < 1) left = 1;  // still a limit, and one that leaves the smallest tables
+    return search::bucketsWithinMemory(hashSize, left);
+}
+
 Thinker::Thinker(search::HashTables& tables)
     : hashTables(tables),
       main(std::make_unique<search::SearchState>()),
@@ -63,10 +71,10 @@ Thinker::Thinker(search::HashTables& tables)
 
 Thinker::~Thinker() = default;
 
-void Thinker::newGame(int32_t hashSize, int32_t maxMemory) {
+void Thinker::newGame(int32_t hashSize, int32_t maxMemory, int threads) {
     builtRule = -1;
     if (search::hashTableSize(hashTables) != 0)
-        search::prepareHashTables(hashTables, search::bucketsWithinMemory(hashSize, maxMemory));
+        search::prepareHashTables(hashTables, tableBuckets(hashSize, maxMemory, threads));
 }
 
 int Thinker::forbiddenPoints(const Position& position, board::Stone* points, bool* rebuilt) {
@@ -116,8 +124,8 @@ bool applyRule(Thinker& t, const ThinkRequest& request, int64_t& thinkStartTime)
                         : rule == board::Standard ? "Gomoku (Standard)"
                                                   : "Renju";
     search::writeLine(request.out, "MESSAGE Rule %s", label);
-    search::resizeHashTables(t.hashTables,
-                             search::bucketsWithinMemory(request.settings.hashSize, request.settings.maxMemory));
+    const ThinkSettings& settings = request.settings;
+    search::resizeHashTables(t.hashTables, tableBuckets(settings.hashSize, settings.maxMemory, settings.threadCount));
     rebuild(t, request.position, rule);
     if (t.firstBuild) {
         // The first build of the process pays for the table set-up.
@@ -128,7 +136,8 @@ bool applyRule(Thinker& t, const ThinkRequest& request, int64_t& thinkStartTime)
 }
 
 void applyHashSize(Thinker& t, const ThinkRequest& request) {
-    const int32_t wanted = search::bucketsWithinMemory(request.settings.hashSize, request.settings.maxMemory);
+    const ThinkSettings& settings = request.settings;
+    const int32_t wanted = tableBuckets(settings.hashSize, settings.maxMemory, settings.threadCount);
     if (wanted == t.requestedHashSize && search::hashTableSize(t.hashTables) != 0) return;
     t.requestedHashSize = wanted;
     if (search::hashTableSize(t.hashTables) == wanted) return;

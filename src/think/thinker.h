@@ -82,6 +82,11 @@ constexpr int MaxSearchThreads = 64;
 // threads (and MaxSearchThreads).
 int searchThreadsFor(int32_t requested);
 
+// Buckets of the hash tables for hash_size under a max_memory limit (0: none)
+// when the engine searches on `threads` threads: the helpers' work areas come
+// out of the limit first.
+int32_t tableBuckets(int32_t hashSize, int32_t maxMemory, int threads);
+
 class Thinker {
 public:
     explicit Thinker(search::HashTables& tables);
@@ -90,8 +95,9 @@ public:
     Thinker& operator=(const Thinker&) = delete;
 
     // A new game: the board is rebuilt at the next search, and the tables are
-    // sized (hash_size under max_memory) and emptied now.
-    void newGame(int32_t hashSize, int32_t maxMemory);
+    // sized (hash_size under max_memory, for `threads` search threads) and
+    // emptied now.
+    void newGame(int32_t hashSize, int32_t maxMemory, int threads);
 
     // The Renju forbidden points of the position, in row order (x, then y,
     // over the board's square); the board is built for Renju when it is not,
