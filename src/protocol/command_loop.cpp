@@ -10,7 +10,7 @@
 #include "protocol/arguments.h"
 #include "protocol/identity.h"
 #include "protocol/reply.h"
-#include "protocol/settings.h"
+#include "protocol/info_command.h"
 #include "search/hash_tables.h"
 
 namespace protocol {

@@ -1,6 +1,6 @@
-// What the transposition table and the value cache share: the value
-// constants, the storage form of win and loss values, the age stamp of stores,
-// and the (re)allocation and clearing of both tables.
+// The transposition table and the value cache as one object, HashTables,
+// shared by every search thread of an engine: the age stamp of stores, and the
+// (re)allocation and clearing of both tables.
 //
 // Both tables have N buckets per sub-table (N = hash_size, at least 1, not
 // rounded to a power of two); a key's bucket is key-low AND (N - 1), so with an
@@ -8,9 +8,10 @@
 // of the bits of N - 1 are ever used.
 //
 // Every table word is a std::atomic<uint64_t> read and written with relaxed
-// order only: the main thread may clear the tables (ovhashclear) while the
-// worker probes and stores. An entry that is half cleared or half written fails
-// its key check and reads as a miss.
+// order only: the search threads probe and store at once, and the main thread
+// may clear the tables (ovhashclear) meanwhile. An entry that is half cleared
+// or half written (two threads storing into one slot) fails its key check and
+// reads as a miss.
 //
 // Invariants:
 // - Both tables always have the same N; hashTableSize() is 0 until the first
@@ -20,11 +21,12 @@
 //   so that the system refuses a size it cannot hold as a whole. It comes
 //   zeroed from the allocator (calloc), so a fresh table is all empty entries
 //   without touching its pages; entries are 8-byte words whose all-zero bit
-//   pattern is the empty state. The block is
-//   allocated only by resizeHashTables() and never freed at process exit (the
+//   pattern is the empty state. The block is allocated only by
+//   resizeHashTables() and freed with the object (the engine's never is: its
 //   worker may still be running when the process ends).
-// - Resize and clear serialise on one mutex; probes and stores take no lock and
-//   run only on the thread that resizes (or while that thread is idle).
+// - Resize and clear serialise on one mutex; probes and stores take no lock.
+//   Resizes happen only while no search thread runs (a think's set-up, before
+//   its helpers start, or between thinks).
 #pragma once
 
 #include <atomic>

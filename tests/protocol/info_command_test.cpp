@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "protocol/settings.h"
+#include "protocol/info_command.h"
 
 using control::setting;
 

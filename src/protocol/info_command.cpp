@@ -1,4 +1,4 @@
-#include "protocol/settings.h"
+#include "protocol/info_command.h"
 
 #include <cstring>
 
