@@ -4,9 +4,6 @@ namespace search {
 
 namespace {
 
-// Scratch for the merge passes; a sort finishes before any other starts.
-MoveEntry mergeScratch[MoveListCapacity];
-
 void insertionSort(MoveEntry* moves, int count) {
     for (int i = 1; i < count; ++i) {
         MoveEntry entry = moves[i];
@@ -21,7 +18,7 @@ void insertionSort(MoveEntry* moves, int count) {
 
 }  // namespace
 
-void sortMoves(MoveEntry* moves, int count) {
+void sortMoves(MoveEntry* moves, int count, MoveEntry* scratch) {
     constexpr int Run = 16;
     if (count <= Run) {
         insertionSort(moves, count);
@@ -31,7 +28,7 @@ void sortMoves(MoveEntry* moves, int count) {
         insertionSort(moves + start, count - start < Run ? count - start : Run);
     // Bottom-up merges of sorted runs, ping-ponging through the scratch buffer.
     MoveEntry* from = moves;
-    MoveEntry* to = mergeScratch;
+    MoveEntry* to = scratch;
     for (int width = Run; width < count; width *= 2) {
         for (int left = 0; left < count; left += 2 * width) {
             int mid = left + width < count ? left + width : count;

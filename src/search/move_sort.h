@@ -7,6 +7,6 @@
 
 namespace search {
 
-void sortMoves(MoveEntry* moves, int count);
+void sortMoves(MoveEntry* moves, int count, MoveEntry* scratch);
 
 }  // namespace search

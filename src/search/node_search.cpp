@@ -395,7 +395,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
 
         const int takenBefore = taken;
         taken += scoreMoves(searchState, list, n, side, level, false);
-        if (stage != 0) sortMoves(list, n);
+        if (stage != 0) sortMoves(list, n, searchState.sortScratch.moves);
         else n = dropSkippedMoves(list, n);
 
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {

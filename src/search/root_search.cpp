@@ -217,7 +217,7 @@ int rootSearch(SearchState& searchState, int side) {
 
         const int takenBefore = taken;
         taken += scoreMoves(searchState, list, n, side, 0, true);
-        if (stage != 0) sortMoves(list, n);
+        if (stage != 0) sortMoves(list, n, searchState.sortScratch.moves);
         else n = dropSkippedMoves(list, n);
 
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {

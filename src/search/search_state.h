@@ -58,6 +58,7 @@ struct SearchState {
     LineWriter* reporter = nullptr;  // none on helper threads
 
     MoveList moveLists[MaxLevels];
+    MoveList sortScratch;  // the merge passes of sortMoves
     PvLine pvLines[MaxLevels];
     uint64_t visitCounter[MaxLevels];
     uint64_t visitStamp[MaxLevels][board::MaxSide][board::MaxSide];

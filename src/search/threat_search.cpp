@@ -87,7 +87,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
             }
             list[i].key = -(64 * threats + (board.pointScore[x][y][o] >> 1) + score);
         }
-        sortMoves(list, n);
+        sortMoves(list, n, searchState.sortScratch.moves);
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
             const int x = list[i].x, y = list[i].y;
             board::makeMoveLight(board, x, y, side);
@@ -121,7 +121,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         list[i].key = -(larger + smaller / 2);
         ++i;
     }
-    sortMoves(list, n);
+    sortMoves(list, n, searchState.sortScratch.moves);
     int result = 0;
     for (int i = 0; i < n; ++i) {
         const int x = list[i].x, y = list[i].y;
