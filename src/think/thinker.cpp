@@ -56,7 +56,7 @@ int searchThreadsFor(int32_t requested) {
 int32_t tableBuckets(int32_t hashSize, int32_t maxMemory, int threads) {
     if (maxMemory <= 0) return search::bucketsWithinMemory(hashSize, 0);
     const int64_t helpers = threads > 1 ? threads - 1 : 0;
-    int64_t left = int64_t{maxMemory} - helpers * int64_t{sizeof(search::SearchState)};
+    int64_t left = int64_t{maxMemory} - helpers * HelperMemoryBytes;
     if (left < 1) left = 1;  // still a limit, and one that leaves the smallest tables
     return search::bucketsWithinMemory(hashSize, left);
 }

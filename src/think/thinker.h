@@ -78,6 +78,10 @@ struct ThinkResult {
 // Most search threads a think may run, whatever the machine.
 constexpr int MaxSearchThreads = 64;
 
+// What each helper thread adds to the process: its search work areas and the
+// stack the system gives a thread (8 MiB on Linux, mapped even if unused).
+constexpr int64_t HelperMemoryBytes = int64_t{sizeof(search::SearchState)} + (int64_t{8} << 20);
+
 // The threads a thread_num setting gives: at least 1, at most the hardware's
 // threads (and MaxSearchThreads).
 int searchThreadsFor(int32_t requested);

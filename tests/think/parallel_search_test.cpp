@@ -120,12 +120,12 @@ TEST(SearchThreads, HelpersComeOutOfTheMemoryLimit) {
     for (int threads : {2, 3, 4}) {
         const int32_t buckets = tableBuckets(search::DefaultHashBuckets, 128 * MiB, threads);
         const int64_t used = buckets * search::HashBytesPerBucket + search::MemoryReserveBytes +
-                             int64_t{threads - 1} * int64_t{sizeof(search::SearchState)};
+                             int64_t{threads - 1} * HelperMemoryBytes;
         EXPECT_LE(used, 128 * MiB) << threads;
         EXPECT_LE(buckets, tableBuckets(search::DefaultHashBuckets, 128 * MiB, threads - 1)) << threads;
     }
     // 100 MiB: 48 MiB of tables on one thread, half that once a helper's work
-    // areas are taken out.
+    // areas and stack are taken out.
     EXPECT_EQ(tableBuckets(search::DefaultHashBuckets, 100 * MiB, 1), 131072);
     EXPECT_EQ(tableBuckets(search::DefaultHashBuckets, 100 * MiB, 2), 65536);
     // A limit the helpers alone pass leaves the smallest tables, never no limit.
