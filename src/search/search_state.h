@@ -79,6 +79,12 @@ struct SearchState {
     int64_t thinkStartTime;          // clock at the start of the search, ms
     int32_t bestMoveX = -1, bestMoveY = -1;
     int32_t singleCandidateFlag;
+
+    // A helper thread's deepest finished iteration (0: none yet), for the main
+    // thread to weigh against its own when the think ends.
+    int32_t completedDepth = 0;
+    int32_t completedValue = 0;
+    PvLine completedLine = {};
 };
 
 inline MoveEntry* moveListAt(SearchState& searchState, int level) { return searchState.moveLists[level].moves; }

@@ -30,6 +30,20 @@ enum class NeighbourShape {
     FullSquare,
 };
 
+// What one analysis think works with: the request, the main search thread
+// with its board, and the driver's work areas.
+template <typename State>
+struct AnalysisThink {
+    const ThinkRequest& request;
+    search::SearchState& searchState;
+    board::Board& board;
+    State& state;
+    const board::Geometry& geometry;
+
+    AnalysisThink(Thinker& t, const ThinkRequest& r, State& s)
+        : request(r), searchState(*t.main), board(t.main->board), state(s), geometry(r.position.geometry) {}
+};
+
 // Zeroes the map, then marks every empty on-board point in the shape around
 // each non-empty on-board point (stones of either side and block stones).
 void markNeighbourhood(const board::Board& board, NeighbourhoodMap& map, NeighbourShape shape);

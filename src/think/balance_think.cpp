@@ -17,17 +17,7 @@ namespace think {
 
 namespace {
 
-// What one balance think works with.
-struct Think {
-    const ThinkRequest& request;
-    search::SearchState& searchState;
-    board::Board& board;
-    BalanceState& state;
-    const board::Geometry& geometry;
-
-    Think(Thinker& t, const ThinkRequest& r)
-        : request(r), searchState(*t.main), board(t.main->board), state(*t.balance), geometry(r.position.geometry) {}
-};
+using Think = AnalysisThink<BalanceState>;
 
 // Below this many candidates the search narrows its window to the best
 // distance so far and stops at an exact hit.
@@ -233,7 +223,7 @@ void writeDetailLine(Think& t, const char* tag, int depth, int target, int64_t e
 
 template <typename Mode>
 ThinkResult balanceThink(Thinker& thinker, const ThinkRequest& request) {
-    Think t(thinker, request);
+    Think t(thinker, request, *thinker.balance);
     search::SearchState& st = t.searchState;
     BalanceState& s = t.state;
     const int colour = request.position.moveCount % 2 + 1;

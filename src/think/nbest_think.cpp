@@ -17,17 +17,7 @@ namespace {
 
 constexpr int LineCapacity = board::MaxPoints;
 
-// What one n-best think works with.
-struct Think {
-    const ThinkRequest& request;
-    search::SearchState& searchState;
-    board::Board& board;
-    NbestState& state;
-    const board::Geometry& geometry;
-
-    Think(Thinker& t, const ThinkRequest& r)
-        : request(r), searchState(*t.main), board(t.main->board), state(*t.nbest), geometry(r.position.geometry) {}
-};
+using Think = AnalysisThink<NbestState>;
 
 // Every empty, unmasked point near a stone (every one on an empty record),
 // ranked by its static value, best first.
@@ -174,7 +164,7 @@ void writeFinalLines(Think& t, int depth, int n, int64_t elapsed) {
 }  // namespace
 
 ThinkResult nbestThink(Thinker& thinker, const ThinkRequest& request) {
-    Think t(thinker, request);
+    Think t(thinker, request, *thinker.nbest);
     search::SearchState& st = t.searchState;
     const int colour = request.position.moveCount % 2 + 1;
     const int n = request.nbestCount < 1 ? 1 : request.nbestCount;

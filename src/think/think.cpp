@@ -181,6 +181,7 @@ public:
             h.searchAborted = false;
             h.turnTimeLimit = main.turnTimeLimit;
             h.thinkStartTime = main.thinkStartTime;
+            h.completedDepth = 0;
             members_.push_back(&h);
         }
         const int area = t.geometry.area();
@@ -194,10 +195,24 @@ public:
                     h->iterationDepth = d;
                     h->singleCandidateFlag = 0;
                     const int r = search::rootSearch(*h, colour);
-                    if (h->searchAborted || search::isMateLike(r)) break;
+                    if (h->searchAborted) break;
+                    h->completedDepth = d;
+                    h->completedValue = r;
+                    h->completedLine = h->pvLines[0];
+                    if (search::isMateLike(r)) break;
                 }
             });
         }
+    }
+
+    // The helper whose finished iteration went deepest, when deeper than
+    // `depth`; null otherwise.
+    const search::SearchState* deepestBeyond(int depth) const {
+        const search::SearchState* deepest = nullptr;
+        for (const search::SearchState* h : members_)
+            if (h->completedDepth > depth && (deepest == nullptr || h->completedDepth > deepest->completedDepth))
+                deepest = h;
+        return deepest;
     }
 
     // Stops the helpers and returns the nodes they searched.
@@ -388,6 +403,20 @@ ThinkResult normalThink(Thinker& thinker, const ThinkRequest& request) {
         HelperCrew helpers(t, colour);
         value = deepen(t, colour, value, plentyOfTime);
         t.helperNodes = helpers.finish();
+        // A helper that finished a deeper iteration than the main thread knows
+        // more: its move, value and line are taken (the main thread's own
+        // iterations end at iterationDepth - 1).
+        const search::SearchState* deeper = helpers.deepestBeyond(st.iterationDepth - 1);
+        if (deeper != nullptr && deeper->completedLine.length > 0 &&
+            playable(t, deeper->completedLine.moves[0].x, deeper->completedLine.moves[0].y, colour)) {
+            value = deeper->completedValue;
+            st.iterationDepth = deeper->completedDepth + 1;
+            st.bestMoveX = deeper->completedLine.moves[0].x;
+            st.bestMoveY = deeper->completedLine.moves[0].y;
+            const search::PvLine& line = deeper->completedLine;
+            thinker.savedLine.length = line.length;
+            for (int i = 0; i < line.length; ++i) thinker.savedLine.moves[i] = line.moves[i];
+        }
     }
     t.lastValue = value;
     st.iterationDepth -= 1;

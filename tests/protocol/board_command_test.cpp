@@ -10,16 +10,12 @@
 
 using testing_support::anyStartsWith;
 using testing_support::EngineProcess;
+using testing_support::finish;
 using testing_support::isMoveLine;
 using testing_support::sendBody;
 using testing_support::start;
 
 namespace {
-
-void finish(EngineProcess& e) {
-    e.send("END");
-    EXPECT_EQ(e.waitExit(), 0);
-}
 
 // The answer to a think, with every line before it kept in *before.
 std::string answer(EngineProcess& e, std::vector<std::string>* before) {

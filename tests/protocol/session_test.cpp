@@ -9,20 +9,11 @@
 #include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::finish;
 using testing_support::expectGreeting;
 using testing_support::isMoveLine;
 using testing_support::start;
 using Lines = std::vector<std::string>;
-
-namespace {
-
-// Ends the session with END and expects a clean exit.
-void finish(EngineProcess& e) {
-    e.send("END");
-    EXPECT_EQ(e.waitExit(), 0);
-}
-
-}  // namespace
 
 TEST(ProtocolAbout, IdentityLine) {
     EngineProcess e;

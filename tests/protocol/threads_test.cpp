@@ -9,6 +9,7 @@
 #include "support/session_helpers.h"
 
 using testing_support::EngineProcess;
+using testing_support::finish;
 using testing_support::isMoveLine;
 using testing_support::sendBody;
 using testing_support::start;
@@ -19,10 +20,6 @@ constexpr int Slow = 60000;  // generous per-line timeout for the sanitizer buil
 
 const std::vector<std::string> Opening = {"7,7,2", "7,8,1", "8,8,2", "9,9,1", "6,6,2"};
 
-void finish(EngineProcess& e) {
-    e.send("END");
-    EXPECT_EQ(e.waitExit(), 0);
-}
 
 }  // namespace
 

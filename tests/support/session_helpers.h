@@ -31,6 +31,12 @@ inline void start(EngineProcess& e, const std::string& command) {
     expectGreeting(e);
 }
 
+// Ends the session with END and expects a clean exit.
+inline void finish(EngineProcess& e) {
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
+
 // Sends a body command (BOARD, ovboard, ovblock): its lines, then DONE.
 inline void sendBody(EngineProcess& e, const std::string& command, const std::vector<std::string>& lines) {
     e.send(command);
