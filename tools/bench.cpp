@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "control/engine.h"
 #include "search/hash_tables.h"
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     const int threads = think::searchThreadsFor(argc > 2 ? std::atoi(argv[2]) : 1);
     FILE* out = stdout;
     static Discard discard;
-    auto* engine = new control::Engine(discard);
+    // No worker thread runs here, so the engine can go with the bench.
+    auto engine = std::make_unique<control::Engine>(discard);
     std::fprintf(out, "Threads: %d\n", threads);
 
     long long totalNodes = 0;
