@@ -9,6 +9,10 @@
 //   --turn MS                       timeout_turn (default 100)
 //   --match MS                      timeout_match (default: unlimited)
 //   --tolerance MS                  time allowed past timeout_turn (default 0)
+//   --clock-report                  an overrun is counted and shown but loses
+//                                   nothing (test runs on shared machines, where
+//                                   a stalled process must not fail the run; the
+//                                   engine still has to answer with a move)
 //   --hash N                        INFO hash_size for both engines (default: theirs)
 //   --threads1 N --threads2 N       INFO thread_num for engine 1 / engine 2 (default: theirs)
 //   --openings FILE                 one opening per line: "x,y x,y ..."
@@ -47,7 +51,7 @@ struct Options {
     long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
     long threads[2] = {0, 0};
     std::string openingsFile;
-    bool keep = false, boardMode = false, verbose = false;
+    bool keep = false, boardMode = false, verbose = false, clockReport = false;
 };
 
 // The referee's own board and rules, written independently of the engine.
@@ -376,7 +380,10 @@ private:
         }
         t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
         p.timeLeftMs -= used;
-        if (noMove || used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0)) {
+        const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
+        if (overrun && o_.clockReport && !noMove)
+            std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, mover + 1, used);
+        if (noMove || (overrun && !o_.clockReport)) {
             std::printf("game %d: engine %d used %ld ms: loses on time\n", game_, mover + 1, used);
             return loseBy(mover, t_.timeLosses);
         }
@@ -513,6 +520,7 @@ int main(int argc, char** argv) {
         else if (a == "--keep") o.keep = true;
         else if (a == "--board-mode") o.boardMode = o.keep = true;
         else if (a == "--verbose") o.verbose = true;
+        else if (a == "--clock-report") o.clockReport = true;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return 2;
