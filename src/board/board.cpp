@@ -130,42 +130,128 @@ void correctExactFive(Board& b, int x, int y, int d, int s) {
     }
 }
 
-// Re-reads the line table for the on-board points within winLengthParam of
-// (x, y) along direction d, after the line word of that direction changed.
-template <bool Full, int D>
-void updateDirection(Board& b, int x, int y) {
+// Appends the current entry of (x, y, side s, direction d) to the undo log,
+// before a logged make changes it.
+inline void logPoint(Board& b, int x, int y, int s, int d) {
+    UndoRecord& r = b.undoRecords[b.undoRecordCount++];
+    r.point = static_cast<uint16_t>(x << 5 | y);
+    r.side = static_cast<uint8_t>(s);
+    r.direction = static_cast<uint8_t>(d);
+    r.code = b.directionCode[d][x][y][s];
+    r.room = b.room[d][x][y][s];
+    r.score = b.pointScore[x][y][s];
+    r.weight = b.pointWeight[x][y][s];
+    r.value = b.pointValue[x][y][s];
+    r.contribution = b.pointContribution[x][y][s];
+}
+
+// Stores a line-table entry for one point and side in direction D, with the
+// exact-five corrections; Log records every change for the unmake.
+template <bool Full, bool Log, int D>
+inline void applyEntry(Board& b, int qx, int qy, int s, const LineEntry& entry, bool corrects) {
+    int16_t& code = b.directionCode[D][qx][qy][s];
+    int16_t& room = b.room[D][qx][qy][s];
+    if (entry.code[s] != code) {
+        if constexpr (Log) logPoint(b, qx, qy, s, D);
+        removePointCode<Full>(b, qx, qy, s, D);
+        b.pointScore[qx][qy][s] = static_cast<int16_t>(b.pointScore[qx][qy][s] + codeScore[entry.code[s]] - codeScore[code]);
+        b.pointWeight[qx][qy][s] = static_cast<int16_t>(b.pointWeight[qx][qy][s] + entry.room[s] - room);
+        code = entry.code[s];
+        room = entry.room[s];
+        addPointCode<Full>(b, qx, qy, s, D);
+    } else if (entry.room[s] != room) {
+        // The room follows the position even when the code stays, so that
+        // weights never go stale and a take-back restores them exactly.
+        if constexpr (Log) logPoint(b, qx, qy, s, D);
+        changeRoom(b, qx, qy, s, entry.room[s] - room);
+        room = entry.room[s];
+    }
+    if ((code == OpenFour || code == Five) && corrects) {
+        if constexpr (Log) {
+            // Logged only when the correction changes the code.
+            const int before = code;
+            const uint32_t at = b.undoRecordCount;
+            logPoint(b, qx, qy, s, D);
+            correctExactFive<Full>(b, qx, qy, D, s);
+            if (code == before) b.undoRecordCount = at;
+        } else {
+            correctExactFive<Full>(b, qx, qy, D, s);
+        }
+    }
+}
+
+// The line of direction D through (x, y): its word, (x, y)'s position on it,
+// and the steps kMin..kMax along it to the on-board points within
+// winLengthParam. False when no such point exists.
+template <int D>
+inline bool lineReach(Board& b, int x, int y, uint64_t*& word, int& line, int& position, int& kMin, int& kMax) {
     constexpr int dx = directionDelta[D][0], dy = directionDelta[D][1];
     const int radius = b.geometry.winLengthParam;
     const int height = b.geometry.boardHeight, width = b.geometry.boardWidth;
-    uint64_t word;
-    int position, line;
     if constexpr (D == 0) {
         line = x, position = y;
-        word = b.rowLines[line];
+        word = &b.rowLines[line];
     } else if constexpr (D == 1) {
         line = y, position = x;
-        word = b.colLines[line];
+        word = &b.colLines[line];
     } else if constexpr (D == 2) {
         line = x + y, position = b.antiDiagPos[x][y];
-        word = b.antiLines[line];
+        word = &b.antiLines[line];
     } else {
         line = x - y + b.geometry.boardSize - 1, position = b.diagPos[x][y];
-        word = b.diagLines[line];
+        word = &b.diagLines[line];
     }
-    int kMin = -radius, kMax = radius;
+    kMin = -radius, kMax = radius;
     if constexpr (dx == 1) {
         kMin = std::max(kMin, -x), kMax = std::min(kMax, height - 1 - x);
     } else if constexpr (dx == -1) {
         kMin = std::max(kMin, x - (height - 1)), kMax = std::min(kMax, x);
     } else {
-        if (x >= height) return;
+        if (x >= height) return false;
     }
     if constexpr (dy == 1) {
         kMin = std::max(kMin, -y), kMax = std::min(kMax, width - 1 - y);
     } else {
-        if (y >= width) return;
+        if (y >= width) return false;
     }
-    if (kMin > kMax) return;
+    return kMin <= kMax;
+}
+
+// Before a logged make of (x, y): the points along direction D that it will
+// visit for the first time get the entry of the line as it is now, unlogged,
+// as a re-reading unmake would leave them. No stone was ever within reach of
+// such a point along this line, so its entry needs no exact-five correction.
+// Returns whether there were any.
+template <bool Full, int D>
+bool settleFirstVisits(Board& b, int x, int y) {
+    constexpr int dx = directionDelta[D][0], dy = directionDelta[D][1];
+    uint64_t* word;
+    int line, position, kMin, kMax;
+    if (!lineReach<D>(b, x, y, word, line, position, kMin, kMax)) return false;
+    const uint32_t reached = ((2u << (kMax - kMin)) - 1) << (position + kMin);
+    uint32_t fresh = reached & ~b.visitedLines[D][line];
+    if (fresh == 0) return false;
+    b.visitedLines[D][line] |= reached;
+    const LineEntry* lineTable = b.rules->lineTable;
+    for (; fresh != 0; fresh &= fresh - 1) {
+        const int k = __builtin_ctz(fresh) - position;
+        const int qx = x + k * dx, qy = y + k * dy;
+        const LineEntry& entry = lineTable[(*word >> (2 * (position + k))) & LineKeyMask];
+        applyEntry<Full, false, D>(b, qx, qy, 0, entry, false);
+        applyEntry<Full, false, D>(b, qx, qy, 1, entry, false);
+    }
+    return true;
+}
+
+// Re-reads the line table for the on-board points within winLengthParam of
+// (x, y) along direction D, after the line word of that direction changed.
+template <bool Full, bool Log, int D>
+void updateDirection(Board& b, int x, int y) {
+    constexpr int dx = directionDelta[D][0], dy = directionDelta[D][1];
+    uint64_t* wordAt;
+    int line, position, kMin, kMax;
+    if (!lineReach<D>(b, x, y, wordAt, line, position, kMin, kMax)) return;
+    const uint64_t word = *wordAt;
     // From now on these points hold table entries instead of their reset values.
     b.visitedLines[D][line] |= ((2u << (kMax - kMin)) - 1) << (position + kMin);
 
@@ -174,25 +260,8 @@ void updateDirection(Board& b, int x, int y) {
     for (int k = kMin; k <= kMax; ++k) {
         const int qx = x + k * dx, qy = y + k * dy;
         const LineEntry& entry = lineTable[(word >> (2 * (position + k))) & LineKeyMask];
-        for (int s = 0; s < 2; ++s) {
-            int16_t& code = b.directionCode[D][qx][qy][s];
-            int16_t& room = b.room[D][qx][qy][s];
-            if (entry.code[s] != code) {
-                removePointCode<Full>(b, qx, qy, s, D);
-                b.pointScore[qx][qy][s] =
-                    static_cast<int16_t>(b.pointScore[qx][qy][s] + codeScore[entry.code[s]] - codeScore[code]);
-                b.pointWeight[qx][qy][s] = static_cast<int16_t>(b.pointWeight[qx][qy][s] + entry.room[s] - room);
-                code = entry.code[s];
-                room = entry.room[s];
-                addPointCode<Full>(b, qx, qy, s, D);
-            } else if (entry.room[s] != room) {
-                // The room follows the position even when the code stays, so that
-                // weights never go stale and a take-back restores them exactly.
-                changeRoom(b, qx, qy, s, entry.room[s] - room);
-                room = entry.room[s];
-            }
-            if ((code == OpenFour || code == Five) && corrects[s]) correctExactFive<Full>(b, qx, qy, D, s);
-        }
+        applyEntry<Full, Log, D>(b, qx, qy, 0, entry, corrects[0]);
+        applyEntry<Full, Log, D>(b, qx, qy, 1, entry, corrects[1]);
     }
 }
 
@@ -205,19 +274,133 @@ inline void writeLineCell(uint64_t& word, int position, int cell, bool place) {
 }
 
 // Puts cell on (x, y) or takes it off, line by line: each line word changes
-// before its direction's points are re-read.
-template <bool Full>
+// before its direction's points are re-read. Log (makes only) records what
+// changes for the unmake.
+template <bool Full, bool Log>
 void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
     b.cells[x][y] = static_cast<int8_t>(place ? cell : 0);
     writeLineCell(b.rowLines[x], y, cell, place);
-    updateDirection<Full, 0>(b, x, y);
+    updateDirection<Full, Log, 0>(b, x, y);
     writeLineCell(b.colLines[y], x, cell, place);
-    updateDirection<Full, 1>(b, x, y);
+    updateDirection<Full, Log, 1>(b, x, y);
     writeLineCell(b.antiLines[x + y], b.antiDiagPos[x][y], cell, place);
-    updateDirection<Full, 2>(b, x, y);
+    updateDirection<Full, Log, 2>(b, x, y);
     writeLineCell(b.diagLines[x - y + b.geometry.boardSize - 1], b.diagPos[x][y], cell, place);
-    updateDirection<Full, 3>(b, x, y);
+    updateDirection<Full, Log, 3>(b, x, y);
     b.hashKey ^= b.zobristKeys[x][y][cell - 1];
+}
+
+// Puts one logged entry back, with its point-set bits; the set summaries and
+// the sums come back from the frame afterwards.
+template <bool Full>
+inline void restoreRecord(Board& b, const UndoRecord& r) {
+    const int x = r.point >> 5, y = r.point & 31, s = r.side, d = r.direction;
+    int16_t& code = b.directionCode[d][x][y][s];
+    if (code != r.code) {
+        const int from = threatClassOf[code], to = threatClassOf[r.code];
+        if (from != to) {
+            if (from >= 0) {
+                ThreatPointSet& set = b.threats[from];
+                uint8_t& bits = set.directionBits[s][x][y];
+                bits = static_cast<uint8_t>(bits & ~(1u << d));
+                if (bits == 0) set.rowMask[s][x] &= ~(1u << y);
+            }
+            if (to >= 0) {
+                ThreatPointSet& set = b.threats[to];
+                set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
+                set.rowMask[s][x] |= 1u << y;
+            }
+        }
+        if constexpr (Full) {
+            if (b.pointScore[x][y][s] >= StrongPointScore) b.strongPoints.rowMask[s][x] &= ~(1u << y);
+            if (r.score >= StrongPointScore) b.strongPoints.rowMask[s][x] |= 1u << y;
+        }
+        code = r.code;
+    }
+    b.room[d][x][y][s] = r.room;
+    b.pointScore[x][y][s] = r.score;
+    b.pointWeight[x][y][s] = r.weight;
+    b.pointValue[x][y][s] = r.value;
+    b.pointContribution[x][y][s] = r.contribution;
+}
+
+template <bool Full>
+void makeLogged(Board& b, int x, int y, int cell) {
+    if (b.undoFrameCount >= MaxPoints) {
+        placeOrRemove<Full, false>(b, x, y, cell, true);
+        return;
+    }
+    const int index = b.undoFrameCount++;
+    UndoFrame& f = b.undoFrames[index];
+    f.x = static_cast<int8_t>(x), f.y = static_cast<int8_t>(y), f.cell = static_cast<int8_t>(cell);
+    f.full = Full;
+    f.firstRecord = b.undoRecordCount;
+    f.logged = b.undoRecordCount + MaxUndoRecordsPerMake <= UndoRecordCapacity;
+    if (!f.logged) {
+        placeOrRemove<Full, false>(b, x, y, cell, true);
+        return;
+    }
+    // Settling first visits changes points for good, under the logs of the
+    // older open frames: those logs are dropped and their unmakes re-read.
+    bool settled = settleFirstVisits<Full, 0>(b, x, y);
+    settled |= settleFirstVisits<Full, 1>(b, x, y);
+    settled |= settleFirstVisits<Full, 2>(b, x, y);
+    settled |= settleFirstVisits<Full, 3>(b, x, y);
+    if (settled) b.undoLoggedFrom = index;
+    for (int s = 0; s < 2; ++s) {
+        f.contributionSum[s] = b.contributionSum[s];
+        f.roomSum[s] = b.roomSum[s];
+        for (int c = 0; c < 4; ++c) f.threatSummary[c][s] = b.threats[c].summary[s];
+        f.strongSummary[s] = b.strongPoints.summary[s];
+    }
+    placeOrRemove<Full, true>(b, x, y, cell, true);
+}
+
+// Takes the newest frame back by its log.
+template <bool Full>
+void restoreFrame(Board& b, const UndoFrame& f) {
+    for (uint32_t i = b.undoRecordCount; i-- > f.firstRecord;) restoreRecord<Full>(b, b.undoRecords[i]);
+    for (int s = 0; s < 2; ++s) {
+        b.contributionSum[s] = f.contributionSum[s];
+        b.roomSum[s] = f.roomSum[s];
+        for (int c = 0; c < 4; ++c) b.threats[c].summary[s] = f.threatSummary[c][s];
+        if constexpr (Full) b.strongPoints.summary[s] = f.strongSummary[s];
+    }
+    const int x = f.x, y = f.y, cell = f.cell;
+    b.cells[x][y] = 0;
+    writeLineCell(b.rowLines[x], y, cell, false);
+    writeLineCell(b.colLines[y], x, cell, false);
+    writeLineCell(b.antiLines[x + y], b.antiDiagPos[x][y], cell, false);
+    writeLineCell(b.diagLines[x - y + b.geometry.boardSize - 1], b.diagPos[x][y], cell, false);
+    b.hashKey ^= b.zobristKeys[x][y][cell - 1];
+}
+
+template <bool Full>
+void unmakeLogged(Board& b, int x, int y, int cell) {
+    const int top = b.undoFrameCount - 1;
+    if (top >= 0) {
+        const UndoFrame& f = b.undoFrames[top];
+        if (f.x == x && f.y == y && f.cell == cell) {
+            b.undoFrameCount = top;
+            if (f.logged && f.full == Full && top >= b.undoLoggedFrom) restoreFrame<Full>(b, f);
+            else placeOrRemove<Full, false>(b, x, y, cell, false);
+            b.undoRecordCount = f.firstRecord;
+            if (b.undoLoggedFrom > top) b.undoLoggedFrom = top;
+            return;
+        }
+    }
+    // Out of order: the logs of the open frames no longer describe what an
+    // unmake must put back, so they are dropped and this stone's frame leaves
+    // the stack.
+    for (int i = b.undoFrameCount - 1; i >= 0; --i) {
+        const UndoFrame& f = b.undoFrames[i];
+        if (f.x != x || f.y != y || f.cell != cell) continue;
+        for (int j = i; j + 1 < b.undoFrameCount; ++j) b.undoFrames[j] = b.undoFrames[j + 1];
+        --b.undoFrameCount;
+        break;
+    }
+    b.undoLoggedFrom = b.undoFrameCount;
+    placeOrRemove<Full, false>(b, x, y, cell, false);
 }
 
 void setLineSentinels(uint64_t& word, int length) {
@@ -228,7 +411,7 @@ void setLineSentinels(uint64_t& word, int length) {
 
 void resetBoard(Board& b, int rule, const Geometry& shape, KeyGenerator& keys) {
     const Geometry geometry = shape;  // shape may be the board's own copy, wiped below
-    std::memset(static_cast<void*>(&b), 0, sizeof b);
+    std::memset(static_cast<void*>(&b), 0, BoardStateBytes);
     b.rules = &ruleTables(rule);
     b.rule = b.rules->rule;
     b.geometry = geometry;
@@ -288,9 +471,9 @@ void resetBoard(Board& b, int rule, const Geometry& shape, KeyGenerator& keys) {
                 if (x >= geometry.boardHeight || y >= geometry.boardWidth) makeMove(b, x, y, 3);
 }
 
-void makeMove(Board& board, int x, int y, int cell) { placeOrRemove<true>(board, x, y, cell, true); }
-void unmakeMove(Board& board, int x, int y, int cell) { placeOrRemove<true>(board, x, y, cell, false); }
-void makeMoveLight(Board& board, int x, int y, int cell) { placeOrRemove<false>(board, x, y, cell, true); }
-void unmakeMoveLight(Board& board, int x, int y, int cell) { placeOrRemove<false>(board, x, y, cell, false); }
+void makeMove(Board& board, int x, int y, int cell) { makeLogged<true>(board, x, y, cell); }
+void unmakeMove(Board& board, int x, int y, int cell) { unmakeLogged<true>(board, x, y, cell); }
+void makeMoveLight(Board& board, int x, int y, int cell) { makeLogged<false>(board, x, y, cell); }
+void unmakeMoveLight(Board& board, int x, int y, int cell) { unmakeLogged<false>(board, x, y, cell); }
 
 }  // namespace board

@@ -45,8 +45,24 @@
 // Any make followed by its matching unmake restores every field bit for bit,
 // except that the points the make visited for the first time since the reset
 // lose their reset values for good.
+//
+// Undo log. A make pushes an UndoFrame with the sums and set summaries it is
+// about to change, and an UndoRecord (the old code, room, score, weight, value
+// and contribution of one point, side and direction) before each change to a
+// point; the matching unmake writes them back in reverse order instead of
+// re-reading the line tables. Before its first logged change to a point that it
+// visits for the first time, a make first gives that point the entry of the
+// line as it was (the values a re-reading unmake leaves there), so a restore
+// ends in exactly the state a re-reading unmake would reach. That change is for
+// good, under the logs of the older open frames, which are therefore dropped
+// (their unmakes re-read). Frames nest as the stones do: an unmake of the
+// newest stone restores; any other unmake (a take-back out of order) drops the
+// logs of all open frames and re-reads, which is always valid. A make that would overflow the record pool is not logged and
+// its unmake re-reads. The log is the board's own scratch: copies carry it, and
+// snapshots compare the board only up to it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "board/geometry.h"
@@ -89,6 +105,32 @@ struct StrongPointSet {
     uint32_t summary[2];
 };
 
+// One overwritten point entry: point = x << 5 | y.
+struct UndoRecord {
+    uint16_t point;
+    uint8_t side;
+    uint8_t direction;
+    int16_t code, room, score, weight, value, contribution;
+};
+
+// One make: its stone, whether it was logged (else its unmake re-reads), whether
+// it kept strongPoints, and the board-wide words it may change.
+struct UndoFrame {
+    uint32_t firstRecord;
+    int8_t x, y, cell;
+    bool logged;
+    bool full;
+    int32_t contributionSum[2];
+    int32_t roomSum[2];
+    uint32_t threatSummary[4][2];
+    uint32_t strongSummary[2];
+};
+
+// A make changes at most 4 directions x (2 x 5 + 1) points x 2 sides, each at
+// most twice (the table entry, then an exact-five correction).
+constexpr int MaxUndoRecordsPerMake = 4 * 11 * 2 * 2;
+constexpr int UndoRecordCapacity = 1 << 15;
+
 // A plain object: a copy (as a helper thread takes of the main board) is a
 // board in the same state.
 struct Board {
@@ -122,7 +164,18 @@ struct Board {
     // has been visited in direction d since the reset (same line indices as the
     // line words).
     uint32_t visitedLines[4][MaxLines];
+
+    // The undo log (see the top of this file). Every open frame holds a stone on
+    // the square, so MaxPoints frames always suffice.
+    int32_t undoFrameCount;
+    int32_t undoLoggedFrom;  // frames below this index have lost their logs
+    uint32_t undoRecordCount;
+    UndoFrame undoFrames[MaxPoints];
+    UndoRecord undoRecords[UndoRecordCapacity];
 };
+
+// The part of a Board that is its state; the undo log after it is scratch.
+constexpr size_t BoardStateBytes = offsetof(Board, undoFrameCount);
 
 inline int cellAt(const Board& board, int x, int y) { return board.cells[x][y]; }
 

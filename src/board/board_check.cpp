@@ -384,12 +384,12 @@ bool checkBoard(const Board& board, std::string* why, bool withStrongPoints) {
 }
 
 void takeSnapshot(const Board& board, BoardSnapshot& snapshot) {
-    std::memcpy(snapshot.bytes, static_cast<const void*>(&board), sizeof(Board));
+    std::memcpy(snapshot.bytes, static_cast<const void*>(&board), BoardStateBytes);
 }
 
 bool matchesSnapshot(const Board& board, const BoardSnapshot& snapshot, std::string* why) {
     const unsigned char* current = reinterpret_cast<const unsigned char*>(&board);
-    if (std::memcmp(snapshot.bytes, current, sizeof(Board)) == 0) return true;
+    if (std::memcmp(snapshot.bytes, current, BoardStateBytes) == 0) return true;
     size_t offset = 0;
     while (snapshot.bytes[offset] == current[offset]) ++offset;
     Report report(why);

@@ -4,7 +4,8 @@
 // record of which (point, direction) pairs have been visited since the reset,
 // which decides whether a point should still hold its reset values) and
 // compares with the incrementally kept state. BoardSnapshot holds a raw copy of
-// the board for bit-for-bit comparisons after a take-back.
+// the board's state (not its undo scratch) for bit-for-bit comparisons after a
+// take-back.
 #pragma once
 
 #include <string>
@@ -19,7 +20,7 @@ namespace board {
 bool checkBoard(const Board& board, std::string* why = nullptr, bool withStrongPoints = true);
 
 struct BoardSnapshot {
-    alignas(Board) unsigned char bytes[sizeof(Board)];
+    alignas(Board) unsigned char bytes[BoardStateBytes];
 };
 
 void takeSnapshot(const Board& board, BoardSnapshot& snapshot);

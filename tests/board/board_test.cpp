@@ -227,7 +227,7 @@ TEST_F(BoardCheck, DetectsCorruptedFields) {
         std::string why;
         EXPECT_FALSE(checkBoard(board, &why)) << what;
         EXPECT_FALSE(matchesSnapshot(board, snapshot)) << what;
-        std::memcpy(&board, snapshot.bytes, sizeof(Board));
+        std::memcpy(static_cast<void*>(&board), snapshot.bytes, BoardStateBytes);
         EXPECT_TRUE(checkBoard(board));
     };
     corrupt([&] { board.directionCode[0][7][9][0] = Four; }, "code");
@@ -389,4 +389,67 @@ TEST_F(RandomPlay, TakeBackRestoresEveryBit) {
                 ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why << " " << where << ", round " << round;
             }
         }
+}
+
+namespace {
+
+// The board an unmake would leave if it re-read the line tables: the same
+// moves made on a twin board whose frames have all lost their logs.
+void dropLogs(Board& board) { board.undoLoggedFrom = board.undoFrameCount; }
+
+}  // namespace
+
+// Restoring from the undo log must end exactly where re-reading ends, also
+// when an inner make settles points that an outer frame logged before, with
+// the whole board in open frames, and on a copy of the board.
+TEST_F(RandomPlay, UndoLogAgreesWithRereading) {
+    auto twin = std::make_unique<Board>();
+    auto snapshot = std::make_unique<BoardSnapshot>();
+    std::string why;
+
+    // 6 x 6: the first stones settle points under the outer frames' logs.
+    setUpGame(6, 6, FreeStyle);
+    std::memcpy(static_cast<void*>(twin.get()), &board, sizeof(Board));
+    const PlayedMove nested[] = {{4, 5, 1, false}, {2, 3, 2, false}, {4, 3, 1, true}, {0, 0, 2, false}};
+    for (const PlayedMove& move : nested) {
+        play(board, move);
+        play(*twin, move);
+        dropLogs(*twin);
+    }
+    for (int i = 3; i >= 0; --i) {
+        takeBack(board, nested[i]);
+        takeBack(*twin, nested[i]);
+        takeSnapshot(*twin, *snapshot);
+        ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why << " after taking back move " << i;
+    }
+    ASSERT_TRUE(checkBoard(board, &why)) << why;
+
+    // 24 x 24 filled to the last point, every frame open at once: every
+    // take-back keeps the board consistent, and the empty board comes back bit
+    // for bit.
+    setUpGame(24, 24, Standard);
+    for (int x = 0; x < 24; ++x)
+        for (int y = 0; y < 24; ++y) makeMove(board, x, y, 1), unmakeMove(board, x, y, 1);
+    takeSnapshot(board, *snapshot);
+    boardtest::Random random(7);
+    std::vector<PlayedMove> all;
+    for (int x = 0; x < 24; ++x)
+        for (int y = 0; y < 24; ++y) all.push_back({x, y, 1 + random.below(2), false});
+    for (size_t i = all.size() - 1; i > 0; --i) std::swap(all[i], all[size_t(random.below(int(i + 1)))]);
+    for (const PlayedMove& move : all) play(board, move);
+    EXPECT_EQ(board.undoFrameCount, 24 * 24);
+    ASSERT_TRUE(checkBoard(board, &why)) << why;
+    for (size_t i = all.size(); i > 0; --i) {
+        takeBack(board, all[i - 1]);
+        if (i % 48 == 0) ASSERT_TRUE(checkBoard(board, &why)) << why << " with " << i - 1 << " stones";
+    }
+    ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why;
+
+    // A copy carries the open frames: its take-backs restore by the log too.
+    for (int i = 0; i < 40; ++i) play(board, all[size_t(i)]);
+    takeSnapshot(board, *snapshot);
+    std::memcpy(static_cast<void*>(twin.get()), &board, sizeof(Board));
+    for (int i = 40; i < 60; ++i) play(*twin, all[size_t(i)]);
+    for (int i = 60; i > 40; --i) takeBack(*twin, all[size_t(i - 1)]);
+    ASSERT_TRUE(matchesSnapshot(*twin, *snapshot, &why)) << why;
 }
