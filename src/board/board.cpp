@@ -17,8 +17,8 @@ inline bool correctsSide(const Board& board, int s) {
 }
 
 inline int shapeValueAt(const Board& board, int x, int y, int s) {
-    return board.rules->shapeTable[s][board.directionCode[0][x][y][s]][board.directionCode[1][x][y][s]]
-                            [board.directionCode[2][x][y][s]][board.directionCode[3][x][y][s]];
+    return board.rules->shapeTable[s][board.points[x][y].code[0][s]][board.points[x][y].code[1][s]]
+                            [board.points[x][y].code[2][s]][board.points[x][y].code[3][s]];
 }
 
 inline bool countsForRoomSum(int weight, int score) {
@@ -29,11 +29,11 @@ inline bool countsForRoomSum(int weight, int score) {
 // before that code, the score or the weight change.
 template <bool Full>
 void removePointCode(Board& b, int x, int y, int s, int d) {
-    const int score = b.pointScore[x][y][s];
-    const int weight = b.pointWeight[x][y][s];
-    b.contributionSum[s] -= b.pointContribution[x][y][s];
+    const int score = b.points[x][y].score[s];
+    const int weight = b.points[x][y].weight[s];
+    b.contributionSum[s] -= b.points[x][y].contribution[s];
     if (countsForRoomSum(weight, score)) b.roomSum[s] -= weight;
-    const int cls = threatClassOf[b.directionCode[d][x][y][s]];
+    const int cls = threatClassOf[b.points[x][y].code[d][s]];
     if (cls >= 0) {
         ThreatPointSet& set = b.threats[cls];
         uint8_t& bits = set.directionBits[s][x][y];
@@ -56,15 +56,15 @@ void removePointCode(Board& b, int x, int y, int s, int d) {
 // score and weight are stored.
 template <bool Full>
 void addPointCode(Board& b, int x, int y, int s, int d) {
-    const int score = b.pointScore[x][y][s];
-    const int weight = b.pointWeight[x][y][s];
+    const int score = b.points[x][y].score[s];
+    const int weight = b.points[x][y].weight[s];
     const int value = score + shapeValueAt(b, x, y, s);
-    b.pointValue[x][y][s] = static_cast<int16_t>(value);
+    b.points[x][y].value[s] = static_cast<int16_t>(value);
     if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
     const int contribution = weight * value / 32;
-    b.pointContribution[x][y][s] = static_cast<int16_t>(contribution);
+    b.points[x][y].contribution[s] = static_cast<int16_t>(contribution);
     b.contributionSum[s] += contribution;
-    const int cls = threatClassOf[b.directionCode[d][x][y][s]];
+    const int cls = threatClassOf[b.points[x][y].code[d][s]];
     if (cls >= 0) {
         ThreatPointSet& set = b.threats[cls];
         set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
@@ -82,15 +82,15 @@ void addPointCode(Board& b, int x, int y, int s, int d) {
 // A room change under an unchanged code moves only the weight and what depends
 // on it; the value, the score and the point sets stay.
 void changeRoom(Board& b, int x, int y, int s, int delta) {
-    const int score = b.pointScore[x][y][s];
-    const int oldWeight = b.pointWeight[x][y][s];
+    const int score = b.points[x][y].score[s];
+    const int oldWeight = b.points[x][y].weight[s];
     const int weight = oldWeight + delta;
     if (countsForRoomSum(oldWeight, score)) b.roomSum[s] -= oldWeight;
     if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
-    const int contribution = weight * b.pointValue[x][y][s] / 32;
-    b.contributionSum[s] += contribution - b.pointContribution[x][y][s];
-    b.pointContribution[x][y][s] = static_cast<int16_t>(contribution);
-    b.pointWeight[x][y][s] = static_cast<int16_t>(weight);
+    const int contribution = weight * b.points[x][y].value[s] / 32;
+    b.contributionSum[s] += contribution - b.points[x][y].contribution[s];
+    b.points[x][y].contribution[s] = static_cast<int16_t>(contribution);
+    b.points[x][y].weight[s] = static_cast<int16_t>(weight);
 }
 
 // Whether both five points of the straight four made by colour at q stay exact
@@ -113,18 +113,18 @@ template <bool Full>
 void correctExactFive(Board& b, int x, int y, int d, int s) {
     const int colour = s + 1;
     const int dx = directionDelta[d][0], dy = directionDelta[d][1];
-    int16_t& code = b.directionCode[d][x][y][s];
+    int8_t& code = b.points[x][y].code[d][s];
     if (code == Five) {
         auto own = [&](int k) { return b.cells[x + k * dx][y + k * dy] == colour; };
         if ((!own(-1) && own(5)) || (!own(1) && own(-5))) {
             removePointCode<Full>(b, x, y, s, d);
-            b.pointScore[x][y][s] = static_cast<int16_t>(b.pointScore[x][y][s] - codeScore[Five]);
+            b.points[x][y].score[s] = static_cast<int16_t>(b.points[x][y].score[s] - codeScore[Five]);
             code = Overline;
             addPointCode<Full>(b, x, y, s, d);
         }
     } else if (code == OpenFour && !fourStaysOpen(b, x, y, d, colour)) {
         removePointCode<Full>(b, x, y, s, d);
-        b.pointScore[x][y][s] = static_cast<int16_t>(b.pointScore[x][y][s] - (codeScore[OpenFour] - codeScore[DeadFour]));
+        b.points[x][y].score[s] = static_cast<int16_t>(b.points[x][y].score[s] - (codeScore[OpenFour] - codeScore[DeadFour]));
         code = DeadFour;
         addPointCode<Full>(b, x, y, s, d);
     }
@@ -137,34 +137,35 @@ inline void logPoint(Board& b, int x, int y, int s, int d) {
     r.point = static_cast<uint16_t>(x << 5 | y);
     r.side = static_cast<uint8_t>(s);
     r.direction = static_cast<uint8_t>(d);
-    r.code = b.directionCode[d][x][y][s];
-    r.room = b.room[d][x][y][s];
-    r.score = b.pointScore[x][y][s];
-    r.weight = b.pointWeight[x][y][s];
-    r.value = b.pointValue[x][y][s];
-    r.contribution = b.pointContribution[x][y][s];
+    r.code = b.points[x][y].code[d][s];
+    r.room = b.points[x][y].room[d][s];
+    r.score = b.points[x][y].score[s];
+    r.weight = b.points[x][y].weight[s];
+    r.value = b.points[x][y].value[s];
+    r.contribution = b.points[x][y].contribution[s];
 }
 
 // Stores a line-table entry for one point and side in direction D, with the
 // exact-five corrections; Log records every change for the unmake.
 template <bool Full, bool Log, int D>
-inline void applyEntry(Board& b, int qx, int qy, int s, const LineEntry& entry, bool corrects) {
-    int16_t& code = b.directionCode[D][qx][qy][s];
-    int16_t& room = b.room[D][qx][qy][s];
-    if (entry.code[s] != code) {
+inline void applyEntry(Board& b, int qx, int qy, int s, PackedLine entry, bool corrects) {
+    int8_t& code = b.points[qx][qy].code[D][s];
+    int8_t& room = b.points[qx][qy].room[D][s];
+    const int newCode = packedCode(entry, s), newRoom = packedRoom(entry, s);
+    if (newCode != code) {
         if constexpr (Log) logPoint(b, qx, qy, s, D);
         removePointCode<Full>(b, qx, qy, s, D);
-        b.pointScore[qx][qy][s] = static_cast<int16_t>(b.pointScore[qx][qy][s] + codeScore[entry.code[s]] - codeScore[code]);
-        b.pointWeight[qx][qy][s] = static_cast<int16_t>(b.pointWeight[qx][qy][s] + entry.room[s] - room);
-        code = entry.code[s];
-        room = entry.room[s];
+        b.points[qx][qy].score[s] = static_cast<int16_t>(b.points[qx][qy].score[s] + codeScore[newCode] - codeScore[code]);
+        b.points[qx][qy].weight[s] = static_cast<int16_t>(b.points[qx][qy].weight[s] + newRoom - room);
+        code = static_cast<int8_t>(newCode);
+        room = static_cast<int8_t>(newRoom);
         addPointCode<Full>(b, qx, qy, s, D);
-    } else if (entry.room[s] != room) {
+    } else if (newRoom != room) {
         // The room follows the position even when the code stays, so that
         // weights never go stale and a take-back restores them exactly.
         if constexpr (Log) logPoint(b, qx, qy, s, D);
-        changeRoom(b, qx, qy, s, entry.room[s] - room);
-        room = entry.room[s];
+        changeRoom(b, qx, qy, s, newRoom - room);
+        room = static_cast<int8_t>(newRoom);
     }
     if ((code == OpenFour || code == Five) && corrects) {
         if constexpr (Log) {
@@ -232,11 +233,11 @@ bool settleFirstVisits(Board& b, int x, int y) {
     uint32_t fresh = reached & ~b.visitedLines[D][line];
     if (fresh == 0) return false;
     b.visitedLines[D][line] |= reached;
-    const LineEntry* lineTable = b.rules->lineTable;
+    const RuleTables& rules = *b.rules;
     for (; fresh != 0; fresh &= fresh - 1) {
         const int k = __builtin_ctz(fresh) - position;
         const int qx = x + k * dx, qy = y + k * dy;
-        const LineEntry& entry = lineTable[(*word >> (2 * (position + k))) & LineKeyMask];
+        const PackedLine entry = rules.packedLine((*word >> (2 * (position + k))) & LineKeyMask);
         applyEntry<Full, false, D>(b, qx, qy, 0, entry, false);
         applyEntry<Full, false, D>(b, qx, qy, 1, entry, false);
     }
@@ -256,10 +257,10 @@ void updateDirection(Board& b, int x, int y) {
     b.visitedLines[D][line] |= ((2u << (kMax - kMin)) - 1) << (position + kMin);
 
     const bool corrects[2] = {correctsSide(b, 0), correctsSide(b, 1)};
-    const LineEntry* lineTable = b.rules->lineTable;
+    const RuleTables& rules = *b.rules;
     for (int k = kMin; k <= kMax; ++k) {
         const int qx = x + k * dx, qy = y + k * dy;
-        const LineEntry& entry = lineTable[(word >> (2 * (position + k))) & LineKeyMask];
+        const PackedLine entry = rules.packedLine((word >> (2 * (position + k))) & LineKeyMask);
         applyEntry<Full, Log, D>(b, qx, qy, 0, entry, corrects[0]);
         applyEntry<Full, Log, D>(b, qx, qy, 1, entry, corrects[1]);
     }
@@ -295,7 +296,7 @@ void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
 template <bool Full>
 inline void restoreRecord(Board& b, const UndoRecord& r) {
     const int x = r.point >> 5, y = r.point & 31, s = r.side, d = r.direction;
-    int16_t& code = b.directionCode[d][x][y][s];
+    int8_t& code = b.points[x][y].code[d][s];
     if (code != r.code) {
         const int from = threatClassOf[code], to = threatClassOf[r.code];
         if (from != to) {
@@ -312,16 +313,16 @@ inline void restoreRecord(Board& b, const UndoRecord& r) {
             }
         }
         if constexpr (Full) {
-            if (b.pointScore[x][y][s] >= StrongPointScore) b.strongPoints.rowMask[s][x] &= ~(1u << y);
+            if (b.points[x][y].score[s] >= StrongPointScore) b.strongPoints.rowMask[s][x] &= ~(1u << y);
             if (r.score >= StrongPointScore) b.strongPoints.rowMask[s][x] |= 1u << y;
         }
-        code = r.code;
+        code = static_cast<int8_t>(r.code);
     }
-    b.room[d][x][y][s] = r.room;
-    b.pointScore[x][y][s] = r.score;
-    b.pointWeight[x][y][s] = r.weight;
-    b.pointValue[x][y][s] = r.value;
-    b.pointContribution[x][y][s] = r.contribution;
+    b.points[x][y].room[d][s] = static_cast<int8_t>(r.room);
+    b.points[x][y].score[s] = r.score;
+    b.points[x][y].weight[s] = r.weight;
+    b.points[x][y].value[s] = r.value;
+    b.points[x][y].contribution[s] = r.contribution;
 }
 
 template <bool Full>
@@ -446,21 +447,21 @@ void resetBoard(Board& b, int rule, const Geometry& shape, KeyGenerator& keys) {
                 const int room = std::min(p, 4) + std::min(length - 1 - p, 4);
                 const int code = (p > 0 && p < length - 1 && room >= 5) ? One : None;
                 for (int s = 0; s < 2; ++s) {
-                    b.directionCode[d][x][y][s] = static_cast<int16_t>(code);
-                    b.room[d][x][y][s] = static_cast<int16_t>(room);
+                    b.points[x][y].code[d][s] = static_cast<int16_t>(code);
+                    b.points[x][y].room[d][s] = static_cast<int16_t>(room);
                 }
             }
             for (int s = 0; s < 2; ++s) {
                 int score = 0, weight = 0;
                 for (int d = 0; d < 4; ++d) {
-                    score += codeScore[b.directionCode[d][x][y][s]];
-                    weight += b.room[d][x][y][s];
+                    score += codeScore[b.points[x][y].code[d][s]];
+                    weight += b.points[x][y].room[d][s];
                 }
                 const int value = score + shapeValueAt(b, x, y, s);
-                b.pointScore[x][y][s] = static_cast<int16_t>(score);
-                b.pointWeight[x][y][s] = static_cast<int16_t>(weight);
-                b.pointValue[x][y][s] = static_cast<int16_t>(value);
-                b.pointContribution[x][y][s] = static_cast<int16_t>(weight * value / 32);
+                b.points[x][y].score[s] = static_cast<int16_t>(score);
+                b.points[x][y].weight[s] = static_cast<int16_t>(weight);
+                b.points[x][y].value[s] = static_cast<int16_t>(value);
+                b.points[x][y].contribution[s] = static_cast<int16_t>(weight * value / 32);
                 b.contributionSum[s] += weight * value / 32;
             }
         }

@@ -21,7 +21,8 @@
 //   antiLines    47       x + y                     antiDiagPos[x][y]
 //   diagLines    47       x - y + boardSize - 1     diagPos[x][y]
 //
-// Direction entries: directionCode[d][x][y][s] and room[d][x][y][s] are the
+// Point state: points[x][y] holds all of a point's fields together (one load
+// brings them all). Direction entries: code[d][s] and room[d][s] are the
 // line-table entry of the point's window in direction d for side index s, as
 // last stored. Under standard (both sides) and Renju (first player only) a Five
 // that is really a longer row is stored as Overline and an OpenFour whose five
@@ -32,14 +33,14 @@
 //    in visitedLines is clear) keeps its reset code and room; a visited one holds
 //    the current line-table entry with the corrections above. A stone visits the
 //    points within geometry.winLengthParam cells along its four lines.
-//  - pointScore = sum of codeScore over the four codes, pointWeight = sum of the
-//    four rooms, pointValue = pointScore + shapeTable[s][codes],
-//    pointContribution = pointWeight * pointValue / 32 (truncated).
-//  - contributionSum[s] = sum of pointContribution over the whole square;
-//    roomSum[s] = sum of pointWeight over points with weight >= 25 and score >= 6.
+//  - score = sum of codeScore over the four codes, weight = sum of the four
+//    rooms, value = score + shapeTable[s][codes], contribution = weight *
+//    value / 32 (truncated).
+//  - contributionSum[s] = sum of contribution over the whole square;
+//    roomSum[s] = sum of weight over points with weight >= 25 and score >= 6.
 //  - threats[c] holds exactly the points with a code of class c in some
 //    direction (bit d of directionBits per direction), strongPoints the points
-//    with pointScore >= StrongPointScore (not maintained by the light make and
+//    with score >= StrongPointScore (not maintained by the light make and
 //    unmake, which must be paired before a reader of strongPoints runs).
 //  - hashKey = XOR of zobristKeys[x][y][cell - 1] over every stone and block.
 // Any make followed by its matching unmake restores every field bit for bit,
@@ -86,7 +87,18 @@ struct PaddedGrid {
     const T* operator[](int x) const { return data[x + Margin] + Margin; }
 };
 
-using SidePair = int16_t[2];
+// Everything the board keeps about one point, in one half cache line: per
+// direction and side the line-table code and room as last stored, and per side
+// the sums and values built from them (see the invariants above).
+struct PointState {
+    int8_t code[4][2];
+    int8_t room[4][2];
+    int16_t score[2];
+    int16_t value[2];
+    int16_t weight[2];
+    int16_t contribution[2];
+};
+static_assert(sizeof(PointState) == 32);
 
 // Threat classes of direction codes: 7, 8 three; 9, 10 four; 11 open four; 12 five.
 enum ThreatClass : int32_t { ThreePoint = 0, FourPoint = 1, OpenFourPoint = 2, FivePoint = 3 };
@@ -149,12 +161,7 @@ struct Board {
     uint64_t colLines[MaxSide];
     uint64_t antiLines[MaxLines];
     uint64_t diagLines[MaxLines];
-    PaddedGrid<SidePair> directionCode[4];
-    PaddedGrid<SidePair> room[4];
-    PaddedGrid<SidePair> pointScore;
-    PaddedGrid<SidePair> pointValue;
-    PaddedGrid<SidePair> pointWeight;
-    PaddedGrid<SidePair> pointContribution;
+    PaddedGrid<PointState> points;
     int32_t contributionSum[2];
     int32_t roomSum[2];
     ThreatPointSet threats[4];

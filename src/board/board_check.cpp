@@ -221,7 +221,7 @@ private:
             for (int y = -Margin; y < MaxSide + Margin; ++y)
                 for (int d = 0; d < 4; ++d) {
                     const bool current = inSquare(x, y) && geometry.onBoard(x, y) && visited(x, y, d);
-                    const LineEntry entry = current ? board.rules->lineTable[keyFromCells(x, y, d)] : LineEntry{};
+                    const LineEntry entry = current ? board.rules->lineEntry(keyFromCells(x, y, d)) : LineEntry{};
                     for (int s = 0; s < 2; ++s) {
                         int code = 0, room = 0;
                         if (current) {
@@ -235,12 +235,12 @@ private:
                             room = (position < 4 ? position : 4) + (length - 1 - position < 4 ? length - 1 - position : 4);
                             code = position > 0 && position < length - 1 && room >= 5 ? One : None;
                         }
-                        if (board.directionCode[d][x][y][s] != code)
+                        if (board.points[x][y].code[d][s] != code)
                             return report.fail("directionCode[%d][%d][%d][%d] = %d, expected %d", d, x, y, s,
-                                               board.directionCode[d][x][y][s], code);
-                        if (board.room[d][x][y][s] != room)
+                                               board.points[x][y].code[d][s], code);
+                        if (board.points[x][y].room[d][s] != room)
                             return report.fail("room[%d][%d][%d][%d] = %d, expected %d", d, x, y, s,
-                                               board.room[d][x][y][s], room);
+                                               board.points[x][y].room[d][s], room);
                     }
                 }
         return true;
@@ -255,17 +255,17 @@ private:
                     if (inSquare(x, y)) {
                         int codes[4];
                         for (int d = 0; d < 4; ++d) {
-                            codes[d] = board.directionCode[d][x][y][s];
+                            codes[d] = board.points[x][y].code[d][s];
                             score += codeScore[codes[d]];
-                            weight += board.room[d][x][y][s];
+                            weight += board.points[x][y].room[d][s];
                         }
                         value = score + board.rules->shapeTable[s][codes[0]][codes[1]][codes[2]][codes[3]];
                         contribution = weight * value / 32;
                         contributionSum[s] += contribution;
                         if (weight >= RoomSumMinWeight && score >= RoomSumMinScore) roomSum[s] += weight;
                     }
-                    const int actual[4] = {board.pointScore[x][y][s], board.pointWeight[x][y][s],
-                                           board.pointValue[x][y][s], board.pointContribution[x][y][s]};
+                    const int actual[4] = {board.points[x][y].score[s], board.points[x][y].weight[s],
+                                           board.points[x][y].value[s], board.points[x][y].contribution[s]};
                     const int expected[4] = {score, weight, value, contribution};
                     const char* const names[4] = {"pointScore", "pointWeight", "pointValue", "pointContribution"};
                     for (int i = 0; i < 4; ++i)
@@ -301,10 +301,10 @@ private:
                     uint8_t bits[4] = {};
                     if (inSquare(x, y)) {
                         for (int d = 0; d < 4; ++d) {
-                            const int cls = threatClass(board.directionCode[d][x][y][s]);
+                            const int cls = threatClass(board.points[x][y].code[d][s]);
                             if (cls >= 0) bits[cls] = static_cast<uint8_t>(bits[cls] | 1u << d);
                         }
-                        if (board.pointScore[x][y][s] >= StrongPointScore) rows[4][x] |= 1u << y;
+                        if (board.points[x][y].score[s] >= StrongPointScore) rows[4][x] |= 1u << y;
                     }
                     for (int cls = 0; cls < 4; ++cls) {
                         if (board.threats[cls].directionBits[s][x][y] != bits[cls])
@@ -355,12 +355,7 @@ const char* fieldAt(size_t offset) {
         {offsetof(Board, colLines), "colLines"},
         {offsetof(Board, antiLines), "antiLines"},
         {offsetof(Board, diagLines), "diagLines"},
-        {offsetof(Board, directionCode), "directionCode"},
-        {offsetof(Board, room), "room"},
-        {offsetof(Board, pointScore), "pointScore"},
-        {offsetof(Board, pointValue), "pointValue"},
-        {offsetof(Board, pointWeight), "pointWeight"},
-        {offsetof(Board, pointContribution), "pointContribution"},
+        {offsetof(Board, points), "points"},
         {offsetof(Board, contributionSum), "contributionSum"},
         {offsetof(Board, roomSum), "roomSum"},
         {offsetof(Board, threats), "threats"},

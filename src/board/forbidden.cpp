@@ -20,7 +20,7 @@ Point walkEnd(const Board& board, int x, int y, int d, int step) {
     return {x, y};
 }
 
-inline int firstPlayerCode(const Board& board, Point p, int d) { return board.directionCode[d][p.x][p.y][0]; }
+inline int firstPlayerCode(const Board& board, Point p, int d) { return board.points[p.x][p.y].code[d][0]; }
 
 // With (x, y) still empty: whether both ends of the first player's run through
 // it along d could also complete a four there, so that the line may hold two.
@@ -44,7 +44,7 @@ int isForbidden(Board& board, int x, int y) {
     int threatDirections = 0, first = -1, last = -1;
     bool overline = false;
     for (int d = 0; d < 4; ++d) {
-        const int code = codes[d] = board.directionCode[d][x][y][0];
+        const int code = codes[d] = board.points[x][y].code[d][0];
         if (code == Five) return 0;
         if (code == Overline) overline = true;
         if (code >= SplitThree && code <= OpenFour) {

@@ -52,7 +52,12 @@ int renjuFirstPlayerShapeValue(const int sorted[4]) {
 }
 
 void fillLineTable(RuleTables& tables, int rule) {
-    for (uint32_t key = 0; key < LineKeyCount; ++key) tables.lineTable[key] = classifyLine(key, rule);
+    for (uint32_t key = 0; key < LineKeyCount; ++key) {
+        if ((key & LineCentreBits) != 0) continue;
+        const LineEntry entry = classifyLine(key, rule);
+        tables.packedLines[packedLineIndex(key)] = static_cast<PackedLine>(
+            entry.code[0] | entry.code[1] << 4 | entry.room[0] << 8 | entry.room[1] << 12);
+    }
 }
 
 void fillShapeTable(RuleTables& tables, int rule) {

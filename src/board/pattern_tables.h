@@ -15,6 +15,15 @@
 // side or empty on both sides, at most four each way). All zero when the centre
 // is occupied.
 //
+// The board reads them packed, two bytes an entry, keyed by the eight cells
+// around the centre only (an occupied centre is known from the key itself):
+//
+//   PackedLine  | 15-12  | 11-8   | 7-4    | 3-0
+//               | room 1 | room 0 | code 1 | code 0
+//
+// 64 Ki entries, 128 KiB: small enough to stay in the second-level cache
+// through a search.
+//
 // shapeTable[side][c0][c1][c2][c3]: combined value of a point whose four
 // direction codes are c0..c3; symmetric in the four codes.
 //
@@ -59,6 +68,15 @@ struct LineEntry {
     int16_t code[2];
     int16_t room[2];
 };
+
+using PackedLine = uint16_t;
+constexpr int PackedLineCount = 1 << 16;
+constexpr uint32_t LineCentreBits = 3u << 8;
+
+// Index into packedLines of a key whose centre is empty.
+inline uint32_t packedLineIndex(uint32_t key) { return (key & 0xFF) | (key >> 10) << 8; }
+inline int packedCode(PackedLine entry, int s) { return entry >> (4 * s) & 15; }
+inline int packedRoom(PackedLine entry, int s) { return entry >> (8 + 4 * s) & 15; }
 
 // Steps of the four directions on (x, y): along a row, along a column, the
 // anti-diagonal and the diagonal. Line positions grow along the step.
@@ -131,8 +149,18 @@ inline constexpr std::array<std::array<uint8_t, 5>, 128> windowTable = makeWindo
 
 struct RuleTables {
     int32_t rule = -1;
-    LineEntry lineTable[LineKeyCount];
+    PackedLine packedLines[PackedLineCount];
     int16_t shapeTable[2][16][16][16][16];
+
+    // The packed entry of any key (zero when its centre is occupied).
+    PackedLine packedLine(uint32_t key) const {
+        return (key & LineCentreBits) != 0 ? PackedLine{0} : packedLines[packedLineIndex(key)];
+    }
+    LineEntry lineEntry(uint32_t key) const {
+        const PackedLine packed = packedLine(key);
+        return LineEntry{{int16_t(packedCode(packed, 0)), int16_t(packedCode(packed, 1))},
+                         {int16_t(packedRoom(packed, 0)), int16_t(packedRoom(packed, 1))}};
+    }
 };
 
 // The tables of rule (0 free-style, 1 standard, 2 Renju), built on the first

@@ -61,7 +61,7 @@ inline bool isFourPoint(const board::Board& board, int x, int y, int s) {
 inline bool maskHas(const uint32_t* mask, int x, int y) { return (mask[x] >> y & 1) != 0; }
 
 inline int forbiddenPointBonus(const board::Board& board, int x, int y) {
-    return board.pointScore[x][y][0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
+    return board.points[x][y].score[0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
 }
 
 // The four and three points of side, fours first; a four-three point is listed twice.
@@ -156,7 +156,7 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
         const int k = threatsInWindow(board, x, y, s, forbiddenMask);
         const int c = isFourPoint(board, x, y, s) ? 1 : 2;
         if (!(renju && side == 1 && maskHas(forbiddenMask, x, y)))
-            value += scaled(b.pointWeight[x][y][s] * (k - c), ThreatPointWeight);
+            value += scaled(b.points[x][y].weight[s] * (k - c), ThreatPointWeight);
         if (renju && side == 2 && board::isForbidden(board, x, y) == 1) value += forbiddenPointBonus(board, x, y);
     }
 
@@ -185,14 +185,14 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
         const int k = threatsInWindow(board, x, y, o, forbiddenMask);
         const int c = isFourPoint(board, x, y, o) ? 1 : 2;
         if (!(renju && side == 2 && maskHas(forbiddenMask, x, y)))
-            value -= scaled(b.pointWeight[x][y][o] * (k - c), ThreatPointWeight);
+            value -= scaled(b.points[x][y].weight[o] * (k - c), ThreatPointWeight);
         if (renju && side == 1 && board::isForbidden(board, x, y) == 1) value -= forbiddenPointBonus(board, x, y);
     }
 
     // 8. The point the side to move has to take first.
     int qx, qy;
     if (firstPoint(b.threats[board::FivePoint], o, qx, qy) || firstPoint(b.threats[board::OpenFourPoint], o, qx, qy))
-        value += scaled(b.pointWeight[qx][qy][o], ForcedBlockWeight);
+        value += scaled(b.points[qx][qy].weight[o], ForcedBlockWeight);
 
     // 9. Threats in two or more directions cannot all be met by one stone.
     if (board::rowBitCount(threatDirections(board, o)) >= 2) value -= DirectionSpreadBonus;

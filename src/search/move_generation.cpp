@@ -88,7 +88,7 @@ int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y) 
     // 1. The first direction in which p is an open-four point.
     int direction = -1;
     for (int d = 0; d < 4; ++d) {
-        if (board.directionCode[d][x][y][s] == board::OpenFour) {
+        if (board.points[x][y].code[d][s] == board::OpenFour) {
             direction = d;
             break;
         }
@@ -119,7 +119,7 @@ int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y) 
     const int qx = x + 4 * dx, qy = y + 4 * dy;
     const int bx = x - dx, by = y - dy;
     if (!board.geometry.onBoard(qx, qy) || !board.geometry.onBoard(bx, by)) return 0;
-    if (board.directionCode[direction][qx][qy][s] == board::OpenFour &&
+    if (board.points[qx][qy].code[direction][s] == board::OpenFour &&
         !(board.rule == board::Renju && side == 1 && board::isForbidden(board, qx, qy) == 1))
         return 0;
 

@@ -36,7 +36,7 @@ void firstThreatPoint(const board::Board& board, int threatClass, int side, int&
 
 int countDirectionsAtLeast(const board::Board& board, int x, int y, int sideIndex, int code) {
     int n = 0;
-    for (int d = 0; d < 4; ++d) n += board.directionCode[d][x][y][sideIndex] >= code;
+    for (int d = 0; d < 4; ++d) n += board.points[x][y].code[d][sideIndex] >= code;
     return n;
 }
 
@@ -77,7 +77,7 @@ double bonusFactorFor(const board::Board& board, int e, int side) {
 MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor) {
     board::Board& board = searchState.board;
     const int s = side - 1;
-    const int score = board.pointScore[x][y][s];
+    const int score = board.points[x][y].score[s];
     MoveClass result{0, 0};
     if (score < 158) return result;
 
@@ -112,7 +112,7 @@ MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, 
     const int z = edgeWeight(board, x, y);
     int w = z * e / 40;
     if (w != 0 && z > 19) {
-        const int p = board.pointWeight[x][y][s];
+        const int p = board.points[x][y].weight[s];
         if (p < 18) w = int(w * 1.1);
         if (p < 15) w = int(w * 1.1);
         if (p < 12) w = int(w * 1.3);
@@ -152,7 +152,7 @@ int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int l
         }
         pointStamp = stamp;
         ++taken;
-        list[i].key = -(board.pointScore[x][y][o] / 2 + board.pointScore[x][y][s]);
+        list[i].key = -(board.points[x][y].score[o] / 2 + board.points[x][y].score[s]);
     }
     return taken;
 }
@@ -234,7 +234,7 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
+            if (board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) noted = true;
             if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
                 countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
@@ -247,7 +247,7 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
                 if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(board, x, y))
+                if ((board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) && hasStoneNear(board, x, y))
                     list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
         if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
@@ -403,7 +403,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
             const int moveNumber = takenBefore + i;
             const bool nullWindowNow = beta == alpha + 1;
             MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
-            const int score = board.pointScore[x][y][s];
+            const int score = board.points[x][y].score[s];
 
             board::makeMove(board, x, y, side);
             // A move that leaves side a winning chain of fours earns an extension.

@@ -75,7 +75,7 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (!rootCandidate(searchState, x, y, stamp)) continue;
-            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
+            if (board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) noted = true;
             if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
                 countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
@@ -85,7 +85,7 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
                 if (!rootCandidate(searchState, x, y, stamp)) continue;
-                if (board.pointScore[x][y][s] <= 7 && board.pointScore[x][y][o] <= 8) continue;
+                if (board.points[x][y].score[s] <= 7 && board.points[x][y].score[o] <= 8) continue;
                 if (caution == 0 && !hasStoneNear(board, x, y)) continue;
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
@@ -224,7 +224,7 @@ int rootSearch(SearchState& searchState, int side) {
             const int x = list[i].x, y = list[i].y;
             const int moveNumber = takenBefore + i;
             MoveClass mc = classifyMove(searchState, x, y, side, depth, false, bonusFactor);
-            const int score = board.pointScore[x][y][s];
+            const int score = board.points[x][y].score[s];
 
             // Reports before the move's search.
             if (reporting) {

@@ -64,9 +64,9 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         int n = listFourPoints(board, list, side);
         for (int i = 0; i < n; ++i) {
             const int x = list[i].x, y = list[i].y;
-            const int score = board.pointScore[x][y][s];
+            const int score = board.points[x][y].score[s];
             if (score < 262 && countDirectionsAtLeast(board, x, y, o, board::WideTwo) < 2 &&
-                board.pointScore[x][y][o] < 46) {
+                board.points[x][y].score[o] < 46) {
                 list[i].key = SkipKey;
                 continue;
             }
@@ -85,7 +85,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
                 storeValueCache(*searchState.hashTables, -ahead, g, 0, side, board.hashKey);
                 return -ahead;
             }
-            list[i].key = -(64 * threats + (board.pointScore[x][y][o] >> 1) + score);
+            list[i].key = -(64 * threats + (board.points[x][y].score[o] >> 1) + score);
         }
         sortMoves(list, n, searchState.sortScratch.moves);
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
@@ -116,7 +116,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
             storeValueCache(*searchState.hashTables, -ahead, g, 1, side, board.hashKey);
             return -ahead;
         }
-        const int c1 = board.pointContribution[x][y][0], c2 = board.pointContribution[x][y][1];
+        const int c1 = board.points[x][y].contribution[0], c2 = board.points[x][y].contribution[1];
         const int larger = c1 > c2 ? c1 : c2, smaller = c1 > c2 ? c2 : c1;
         list[i].key = -(larger + smaller / 2);
         ++i;

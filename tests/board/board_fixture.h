@@ -92,14 +92,14 @@ protected:
         }
     }
 
-    int code(int d, int x, int y, int side) const { return board.directionCode[d][x][y][side]; }
+    int code(int d, int x, int y, int side) const { return board.points[x][y].code[d][side]; }
 
     bool inSet(int cls, int side, int x, int y) const { return (board.threats[cls].rowMask[side][x] >> y & 1) != 0; }
 
     // Whether some direction code of side index s at (x, y) lies in low..high.
     bool codeIn(int x, int y, int s, int low, int high) const {
         for (int d = 0; d < 4; ++d) {
-            const int c = board.directionCode[d][x][y][s];
+            const int c = board.points[x][y].code[d][s];
             if (c >= low && c <= high) return true;
         }
         return false;

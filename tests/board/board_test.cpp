@@ -49,12 +49,12 @@ TEST_F(ResetBoard, EmptySquareBoardHoldsResetCodes) {
                         for (int d = 0; d < 4; ++d) EXPECT_EQ(code(d, x, y, s), None);
                     }
                 }
-        EXPECT_EQ(board.room[0][7][7][0], 8);
-        EXPECT_EQ(board.room[0][0][0][1], 4);
-        EXPECT_EQ(board.room[2][0][0][0], 0);  // a diagonal of one point
-        EXPECT_EQ(board.room[0][7][2][0], 6);
+        EXPECT_EQ(board.points[7][7].room[0][0], 8);
+        EXPECT_EQ(board.points[0][0].room[0][1], 4);
+        EXPECT_EQ(board.points[0][0].room[2][0], 0);  // a diagonal of one point
+        EXPECT_EQ(board.points[7][2].room[0][0], 6);
         // The empty line's table entry is None: the reset state is not the table state.
-        EXPECT_EQ(board.rules->lineTable[boardtest::keyOf(".........")].code[0], None);
+        EXPECT_EQ(board.rules->lineEntry(boardtest::keyOf(".........")).code[0], None);
         EXPECT_NE(board.contributionSum[0], 0);
         EXPECT_EQ(board.roomSum[0], 0);
         EXPECT_EQ(board.hashKey, 0u);
@@ -85,8 +85,8 @@ TEST_F(ResetBoard, RectangularBoardsBlockTheRestOfTheSquare) {
     setUpGame(20, 15, Standard);
     EXPECT_EQ(code(0, 16, 5, 0), One);
     EXPECT_EQ(code(1, 14, 5, 0), None);
-    EXPECT_EQ(board.room[1][14][5][0], 4);
-    EXPECT_EQ(board.room[1][7][5][0], 8);
+    EXPECT_EQ(board.points[14][5].room[1][0], 4);
+    EXPECT_EQ(board.points[7][5].room[1][0], 8);
     for (int cls = 0; cls < 4; ++cls) EXPECT_EQ(board.threats[cls].summary[0] | board.threats[cls].summary[1], 0u);
 }
 
@@ -98,8 +98,8 @@ TEST_F(ResetBoard, ReadsBeyondTheSquareSeeClosedCellsAndNoCodes) {
         EXPECT_EQ(cellAt(board, -k, 3), 3);
         EXPECT_EQ(cellAt(board, 20, 15 + k), 3);  // inside the arrays, outside the square
         for (int d = 0; d < 4; ++d) {
-            EXPECT_EQ(board.directionCode[d][7][14 + k][0], 0);
-            EXPECT_EQ(board.room[d][-k][-k][1], 0);
+            EXPECT_EQ(board.points[7][14 + k].code[d][0], 0);
+            EXPECT_EQ(board.points[-k][-k].room[d][1], 0);
         }
     }
 }
@@ -117,11 +117,11 @@ TEST_F(MakeMove, OwnPointLeavesEverySet) {
             for (auto [x, y] : {std::pair{7, 7}, std::pair{6, 8}}) {
                 for (int d = 0; d < 4; ++d) {
                     EXPECT_EQ(code(d, x, y, s), None);
-                    EXPECT_EQ(board.room[d][x][y][s], 0);
+                    EXPECT_EQ(board.points[x][y].room[d][s], 0);
                 }
                 for (int cls = 0; cls < 4; ++cls) EXPECT_FALSE(inSet(cls, s, x, y));
-                EXPECT_EQ(board.pointScore[x][y][s], 0);
-                EXPECT_EQ(board.pointContribution[x][y][s], 0);
+                EXPECT_EQ(board.points[x][y].score[s], 0);
+                EXPECT_EQ(board.points[x][y].contribution[s], 0);
             }
         EXPECT_BOARD_CONSISTENT();
     }
@@ -157,8 +157,8 @@ TEST_F(MakeMove, CodesChangeOnlyWithinTheRadius) {
                 for (int qx = 0; qx < 15; ++qx)
                     for (int qy = 0; qy < 15; ++qy)
                         for (int s = 0; s < 2; ++s) {
-                            if (board.directionCode[d][qx][qy][s] == before->directionCode[d][qx][qy][s] &&
-                                board.room[d][qx][qy][s] == before->room[d][qx][qy][s])
+                            if (board.points[qx][qy].code[d][s] == before->points[qx][qy].code[d][s] &&
+                                board.points[qx][qy].room[d][s] == before->points[qx][qy].room[d][s])
                                 continue;
                             bool reached = false;
                             for (int k = -radius; k <= radius; ++k)
@@ -180,7 +180,7 @@ TEST_F(ExactFive, OverlineFivePointUnderEachRule) {
                    Case{Standard, 1, Overline}, Case{Renju, 1, Five}, Case{FreeStyle, 1, Five}}) {
         setUpGame(15, 15, c.rule);
         placeLine(7, 0, 0, std::string(6, c.side == 0 ? 'X' : 'O'));
-        EXPECT_EQ(board.rules->lineTable[(board.rowLines[7] >> 12) & LineKeyMask].code[c.side], Five);
+        EXPECT_EQ(board.rules->lineEntry((board.rowLines[7] >> 12) & LineKeyMask).code[c.side], Five);
         EXPECT_EQ(code(0, 7, 6, c.side), c.expected) << "rule " << c.rule << " side " << c.side;
         EXPECT_EQ(inSet(FivePoint, c.side, 7, 6), c.expected == Five);
         EXPECT_BOARD_CONSISTENT();
@@ -230,9 +230,9 @@ TEST_F(BoardCheck, DetectsCorruptedFields) {
         std::memcpy(static_cast<void*>(&board), snapshot.bytes, BoardStateBytes);
         EXPECT_TRUE(checkBoard(board));
     };
-    corrupt([&] { board.directionCode[0][7][9][0] = Four; }, "code");
-    corrupt([&] { board.room[2][3][3][1] += 1; }, "room");
-    corrupt([&] { board.pointValue[7][4][0] += 1; }, "value");
+    corrupt([&] { board.points[7][9].code[0][0] = Four; }, "code");
+    corrupt([&] { board.points[3][3].room[2][1] += 1; }, "room");
+    corrupt([&] { board.points[7][4].value[0] += 1; }, "value");
     corrupt([&] { board.contributionSum[1] -= 1; }, "sum");
     corrupt([&] { board.roomSum[0] += 25; }, "room sum");
     corrupt([&] { board.threats[ThreePoint].rowMask[0][7] ^= 1u << 12; }, "set");
@@ -241,7 +241,7 @@ TEST_F(BoardCheck, DetectsCorruptedFields) {
     corrupt([&] { board.rowLines[3] |= 1ull << 20; }, "line word");
     corrupt([&] { board.visitedLines[0][7] = 0; }, "visited");
     corrupt([&] { board.cells[7][6] = 2; }, "cell");
-    corrupt([&] { board.directionCode[1][20][3][0] = 1; }, "outside the square");
+    corrupt([&] { board.points[20][3].code[1][0] = 1; }, "outside the square");
 }
 
 namespace {
@@ -441,7 +441,9 @@ TEST_F(RandomPlay, UndoLogAgreesWithRereading) {
     ASSERT_TRUE(checkBoard(board, &why)) << why;
     for (size_t i = all.size(); i > 0; --i) {
         takeBack(board, all[i - 1]);
-        if (i % 48 == 0) ASSERT_TRUE(checkBoard(board, &why)) << why << " with " << i - 1 << " stones";
+        if (i % 48 == 0) {
+            ASSERT_TRUE(checkBoard(board, &why)) << why << " with " << i - 1 << " stones";
+        }
     }
     ASSERT_TRUE(matchesSnapshot(board, *snapshot, &why)) << why;
 

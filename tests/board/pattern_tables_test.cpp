@@ -226,7 +226,8 @@ TEST_F(LineTable, EveryEntryIsClassifyLine) {
         for (int trial = 0; trial < 20000; ++trial) {
             const uint32_t key = random.next() & LineKeyMask;
             const LineEntry expected = classifyLine(key, rule);
-            ASSERT_EQ(std::memcmp(&tables->lineTable[key], &expected, sizeof expected), 0) << key;
+            const LineEntry stored = tables->lineEntry(key);
+            ASSERT_EQ(std::memcmp(&stored, &expected, sizeof expected), 0) << key;
             ASSERT_LE(expected.code[0], Overline);
             ASSERT_LE(expected.room[0], 8);
         }

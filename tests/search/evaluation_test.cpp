@@ -39,7 +39,7 @@ protected:
         return result;
     }
 
-    int weight(int x, int y, int side) { return board.pointWeight[x][y][side - 1]; }
+    int weight(int x, int y, int side) { return board.points[x][y].weight[side - 1]; }
     int totals(int side) { return board.contributionSum[side - 1] - board.contributionSum[2 - side]; }
 
     // The term of one four or three point: weight x (k - c) x 20 / 32, towards zero.
@@ -103,7 +103,7 @@ protected:
             const int c = contains(ownFours, x, y) ? 1 : 2;
             if (!contains(masked, x, y)) value += threatTerm(weight(x, y, side), windowThreats(x, y, s, masked), c);
             if (renju && side == 2 && board::isForbidden(board, x, y))
-                value += board.pointScore[x][y][0] < 158 ? 200 : 120;
+                value += board.points[x][y].score[0] < 158 ? 200 : 120;
         }
 
         Points theirs = oppFours;
@@ -120,7 +120,7 @@ protected:
             if (!contains(masked, x, y))
                 value -= threatTerm(weight(x, y, opponent), windowThreats(x, y, o, masked), c);
             if (renju && side == 1 && board::isForbidden(board, x, y))
-                value -= board.pointScore[x][y][0] < 158 ? 200 : 120;
+                value -= board.points[x][y].score[0] < 158 ? 200 : 120;
         }
 
         Points first = classOf(o, board::Five);
@@ -132,7 +132,7 @@ protected:
             for (int x = 0; x < board.geometry.boardHeight; ++x)
                 for (int y = 0; y < board.geometry.boardWidth; ++y)
                     for (int d = 0; d < 4; ++d) {
-                        const int c = board.directionCode[d][x][y][t];
+                        const int c = board.points[x][y].code[d][t];
                         if (c == board::Five || c == board::OpenFour) bits |= 1 << d;
                     }
             return __builtin_popcount(bits) >= 2;
@@ -328,7 +328,7 @@ TEST_F(EvaluateLeaf, RenjuBlackPointsAllForbiddenCancelTheHundred) {
     ASSERT_TRUE(listed(listFourPoints, 1).empty());
     ASSERT_TRUE(listed(listFivePoints, 1).empty());
     for (const auto& [x, y] : blackThrees) {
-        ASSERT_EQ(board.directionCode[0][x][y][0], board::Overline);
+        ASSERT_EQ(board.points[x][y].code[0][0], board::Overline);
         ASSERT_EQ(board::isForbidden(board, x, y), 1);
     }
     // White to move: +100 - 100, and no term for the forbidden points.
@@ -353,7 +353,7 @@ TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
     ASSERT_TRUE(listed(listThreePoints, 1).empty());
     ASSERT_EQ(board::isForbidden(board, 7, 7), 1);
     ASSERT_EQ(board::isForbidden(board, 6, 7), 0);
-    ASSERT_LT(board.pointScore[7][7][0], 158);
+    ASSERT_LT(board.points[7][7].score[0], 158);
     const auto whiteTerms = [&] { return threatTerm(weight(6, 7, 2), 0, 1) + threatTerm(weight(7, 7, 2), 0, 1); };
     EXPECT_VALUE(2, totals(2) + whiteTerms() + 200 + 60);
     // Black to move pays the same 200 on white's point.
@@ -370,7 +370,7 @@ TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
     ASSERT_TRUE(listed(listFourPoints, 1).empty());
     ASSERT_EQ(board::isForbidden(board, 7, 7), 1);
     ASSERT_EQ(board::isForbidden(board, 8, 8), 0);
-    ASSERT_EQ(board.pointScore[7][7][0], 158);
+    ASSERT_EQ(board.points[7][7].score[0], 158);
     EXPECT_VALUE(2,
               totals(2) + whiteTerms() + 120 + 100 - threatTerm(weight(8, 8, 1), 0, 2) + 60);
 }

@@ -162,7 +162,7 @@ TEST_F(ListBuilders, MatchBoardScanOnRandomPositions) {
                 const auto isThree = [&](int x, int y) {
                     return codeIn(x, y, s, board::SplitThree, board::StraightThree);
                 };
-                const auto isStrong = [&](int x, int y) { return board.pointScore[x][y][s] >= 316; };
+                const auto isStrong = [&](int x, int y) { return board.points[x][y].score[s] >= 316; };
                 const Points expected[6] = {
                     scan([&](int x, int y) { return codeIn(x, y, s, board::Five, board::Five); }),
                     scan([&](int x, int y) { return codeIn(x, y, s, board::OpenFour, board::OpenFour); }),
@@ -193,7 +193,7 @@ TEST_F(OpenFourEnds, BothEndsPlayableCoverTheThreat) {
         setUpGame(15, 15, rule);
         for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
         for (int y : {4, 8}) {
-            ASSERT_EQ(board.directionCode[0][7][y][0], board::OpenFour);
+            ASSERT_EQ(board.points[7][y].code[0][0], board::OpenFour);
             Buffer buffer;
             EXPECT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, y), 0);
             EXPECT_TRUE(buffer.untouchedBeyond(0));
@@ -209,8 +209,8 @@ TEST_F(OpenFourEnds, WritesFarEndThenNearEndWhenPartnerIsNoOpenFour) {
         setUpGame(15, 15, rule);
         for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 2);
         board::makeMove(board, 7, 9, 1);
-        ASSERT_EQ(board.directionCode[0][7][4][1], board::OpenFour);
-        ASSERT_NE(board.directionCode[0][7][8][1], board::OpenFour);
+        ASSERT_EQ(board.points[7][4].code[0][1], board::OpenFour);
+        ASSERT_NE(board.points[7][8].code[0][1], board::OpenFour);
         Buffer buffer;
         ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 2, 7, 4), 2);
         EXPECT_EQ(buffer.points(2), (Points{{7, 8}, {7, 3}}));
@@ -221,7 +221,7 @@ TEST_F(OpenFourEnds, WritesFarEndThenNearEndWhenPartnerIsNoOpenFour) {
     setUpGame(15, 15, board::Standard);
     for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
     board::makeMove(board, 7, 3, 2);
-    ASSERT_EQ(board.directionCode[0][7][8][0], board::OpenFour);
+    ASSERT_EQ(board.points[7][8].code[0][0], board::OpenFour);
     Buffer buffer;
     ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, 8), 2);
     EXPECT_EQ(buffer.points(2), (Points{{7, 4}, {7, 9}}));
@@ -236,7 +236,7 @@ TEST_F(OpenFourEnds, DiagonalDirectionsStepCorrectly) {
     board::makeMove(board, 8, 5, 1);
     board::makeMove(board, 7, 6, 1);
     board::makeMove(board, 5, 8, 2);
-    ASSERT_EQ(board.directionCode[2][10][3][0], board::OpenFour);
+    ASSERT_EQ(board.points[10][3].code[2][0], board::OpenFour);
     Buffer buffer;
     ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 10, 3), 2);
     EXPECT_EQ(buffer.points(2), (Points{{6, 7}, {11, 2}}));
@@ -248,7 +248,7 @@ TEST_F(OpenFourEnds, DiagonalDirectionsStepCorrectly) {
     board::makeMove(board, 3, 3, 1);
     board::makeMove(board, 5, 5, 1);
     board::makeMove(board, 6, 6, 1);
-    ASSERT_EQ(board.directionCode[3][4][4][0], board::OpenFour);
+    ASSERT_EQ(board.points[4][4].code[3][0], board::OpenFour);
     Buffer split;
     ASSERT_EQ(openFourEnds(board, split.entries.data(), 1, 4, 4), 2);
     EXPECT_EQ(split.points(2), (Points{{7, 7}, {2, 2}}));
@@ -264,8 +264,8 @@ TEST_F(OpenFourEnds, UsesTheOpenFourDirectionNotAnEarlierFour) {
         for (int y : {4, 5, 6}) board::makeMove(board, 7, y, 1);
         for (int x : {8, 9, 10}) board::makeMove(board, x, 7, 1);
         board::makeMove(board, 12, 7, 2);
-        ASSERT_EQ(board.directionCode[0][7][7][0], board::DeadFour);
-        ASSERT_EQ(board.directionCode[1][7][7][0], board::OpenFour);
+        ASSERT_EQ(board.points[7][7].code[0][0], board::DeadFour);
+        ASSERT_EQ(board.points[7][7].code[1][0], board::OpenFour);
         Buffer buffer;
         ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, 7), 2);
         EXPECT_EQ(buffer.points(2), (Points{{11, 7}, {6, 7}}));
@@ -279,7 +279,7 @@ TEST_F(OpenFourEnds, SplitFourWalksToTheEmptyEnds) {
             setUpGame(15, 15, rule);
             for (int y = 5; y <= 8; ++y)
                 if (y != gap) board::makeMove(board, 7, y, 1);
-            ASSERT_EQ(board.directionCode[0][7][gap][0], board::OpenFour);
+            ASSERT_EQ(board.points[7][gap].code[0][0], board::OpenFour);
             Buffer buffer;
             ASSERT_EQ(openFourEnds(board, buffer.entries.data(), 1, 7, gap), 2);
             EXPECT_EQ(buffer.points(2), (Points{{7, 9}, {7, 4}}));
@@ -297,8 +297,8 @@ TEST_F(OpenFourEnds, RenjuForbiddenPartnerEndIsWritten) {
         setUpGame(15, 15, rule);
         for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
         for (int x : {4, 5, 6}) board::makeMove(board, x, 8, 1);
-        ASSERT_EQ(board.directionCode[0][7][4][0], board::OpenFour);
-        ASSERT_EQ(board.directionCode[0][7][8][0], board::OpenFour);
+        ASSERT_EQ(board.points[7][4].code[0][0], board::OpenFour);
+        ASSERT_EQ(board.points[7][8].code[0][0], board::OpenFour);
         Buffer buffer;
         const int written = openFourEnds(board, buffer.entries.data(), 1, 7, 4);
         if (rule == board::Renju) {

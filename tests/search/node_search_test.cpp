@@ -245,13 +245,13 @@ TEST_F(NodeSearchTest, LateMovePruningFollowsTheCautionFactor) {
             if (b.cells[x][y] != 0) continue;
             int wide[2] = {0, 0};
             for (int d = 0; d < 4; ++d)
-                for (int s = 0; s < 2; ++s) wide[s] += b.directionCode[d][x][y][s] >= board::WideTwo;
+                for (int s = 0; s < 2; ++s) wide[s] += b.points[x][y].code[d][s] >= board::WideTwo;
             ASSERT_TRUE(wide[0] < 2 && wide[1] < 2);
             bool near = false;
             for (int dx = -2; dx <= 2; ++dx)
                 for (int dy = -2; dy <= 2; ++dy)
                     if (board.geometry.onBoard(x + dx, y + dy) && b.cells[x + dx][y + dy] != 0) near = true;
-            if (near && (b.pointScore[x][y][0] > 7 || b.pointScore[x][y][1] > 8)) ++listed;
+            if (near && (b.points[x][y].score[0] > 7 || b.points[x][y].score[1] > 8)) ++listed;
         }
     ASSERT_GT(listed, 7);
 

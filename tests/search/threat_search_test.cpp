@@ -254,7 +254,7 @@ TEST_F(ThreatSearchTest, UselessFoursAreNeverSearched) {
         // three (pointScore 279 or more) and is searched, although it still
         // does not win.
         stones(4, 8, 1, "OXX");
-        ASSERT_GE(board.pointScore[7][8][0], 279);
+        ASSERT_GE(board.points[7][8].score[0], 279);
         if (rule != board::Renju) {
             ASSERT_FALSE(bruteWins(1));
         }
