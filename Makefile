@@ -1,12 +1,12 @@
 # Olvar: `make` builds the optimised engine, `make run` starts it on the terminal,
 # `make test` builds and runs every test (plain, ASan+UBSan, and the threading
-# tests under TSan).
+# tests under TSan), `make pgo` builds a profile-guided engine.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native
+.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native pgo
 
 all: engine
 
@@ -41,7 +41,7 @@ bench:
 	$(CMAKE) --build build -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-win build-dist build-native
+	rm -rf build build-asan build-tsan build-fuzz build-win build-dist build-native build-pgo
 
 # Coverage-guided fuzzing (libFuzzer, clang) of the command loop and of the
 # board, each for FUZZ_SECONDS; findings land in build-fuzz/.
@@ -72,6 +72,13 @@ test-windows: windows
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
 	$(CMAKE) --build build -j $(JOBS) --target test_protocol selfplay bench
 	tools/test_windows.sh
+
+# Profile-guided engine (GCC profile feedback), as tools/pgo_build.sh makes it:
+# build-pgo/gen instrumented, trained on the bench, then build-pgo/use/olvar,
+# pbrain-olvar and bench optimised from the profile. The bench node totals of
+# the training run and of the result are checked against the signature.
+pgo:
+	JOBS=$(JOBS) tools/pgo_build.sh build-pgo -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF
 
 # The release package build-dist/olvar.zip: both Windows executables and the
 # Linux one (libstdc++ and libgcc linked in) at its root, and the README.
