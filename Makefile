@@ -1,12 +1,12 @@
 # Olvar: `make` builds the optimised engine, `make run` starts it on the terminal,
 # `make test` builds and runs every test (plain, ASan+UBSan, and the threading
-# tests under TSan).
+# tests under TSan), `make pgo` builds a profile-guided engine.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native
+.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native pgo
 
 all: engine
 
@@ -41,7 +41,7 @@ bench:
 	$(CMAKE) --build build -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-win build-dist build-native
+	rm -rf build build-asan build-tsan build-fuzz build-win build-dist build-native build-pgo
 
 # Coverage-guided fuzzing (libFuzzer, clang) of the command loop and of the
 # board, each for FUZZ_SECONDS; findings land in build-fuzz/.
@@ -73,15 +73,34 @@ test-windows: windows
 	$(CMAKE) --build build -j $(JOBS) --target test_protocol selfplay bench
 	tools/test_windows.sh
 
+# Profile-guided engine (GCC profile feedback), as tools/pgo_build.sh makes it:
+# build-pgo/gen instrumented, trained on the bench, then build-pgo/use/olvar,
+# pbrain-olvar and bench optimised from the profile. The bench node totals of
+# the training run and of the result are checked against the signature.
+pgo:
+	JOBS=$(JOBS) tools/pgo_build.sh build-pgo -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF
+
 # The release package build-dist/olvar.zip: both Windows executables and the
-# Linux one (libstdc++ and libgcc linked in) at its root, and the README.
-dist: windows
-	$(CMAKE) -S . -B build-dist/linux -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF \
-		-DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc -s"
-	$(CMAKE) --build build-dist/linux -j $(JOBS) --target pbrain-olvar
+# Linux one (libstdc++ and libgcc linked in) at its root, and the README, all
+# three profile-guided. The Windows training runs are their instrumented
+# benches under wine; without wine (or, for the 32-bit one, wine32) a Windows
+# executable is built plain instead, with a note.
+DIST_LINUX = -DCMAKE_BUILD_TYPE=Release -DOLVAR_TESTS=OFF -DCMAKE_EXE_LINKER_FLAGS="-static-libstdc++ -static-libgcc -s"
+DIST_WIN64 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(WIN_CONFIGURE)
+DIST_WIN32 = -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake $(WIN_CONFIGURE)
+# $(call dist_windows,DIR,CONFIGURE,CAN_RUN): profile-guided when CAN_RUN (a
+# shell test) says wine runs the build, plain otherwise; the result in DIR/use.
+dist_windows = if $(3); then JOBS=$(JOBS) OLVAR_PGO_RUNNER=wine tools/pgo_build.sh $(1) $(2); \
+	else echo "NOTE: wine cannot run $(1): its executable is built without a profile"; \
+		$(CMAKE) -S . -B $(1)/use $(2) -DOLVAR_PGO= && $(CMAKE) --build $(1)/use -j $(JOBS) --target pbrain-olvar bench; fi
+dist:
+	JOBS=$(JOBS) tools/pgo_build.sh build-dist/linux $(DIST_LINUX)
+	$(call dist_windows,build-dist/win64,$(DIST_WIN64),command -v wine >/dev/null)
+	$(call dist_windows,build-dist/win32,$(DIST_WIN32),command -v wine >/dev/null && [ -x /usr/lib/wine/wine ])
 	rm -rf build-dist/olvar build-dist/olvar.zip
 	mkdir -p build-dist/olvar
-	cp build-win/pbrain-olvar64.exe build-win/pbrain-olvar.exe build-dist/linux/pbrain-olvar README.md build-dist/olvar/
+	cp build-dist/win64/use/pbrain-olvar.exe build-dist/olvar/pbrain-olvar64.exe
+	cp build-dist/win32/use/pbrain-olvar.exe build-dist/linux/use/pbrain-olvar README.md build-dist/olvar/
 	cd build-dist/olvar && $(CMAKE) -E tar cf ../olvar.zip --format=zip pbrain-olvar64.exe pbrain-olvar.exe pbrain-olvar README.md
 	@ls -l build-dist/olvar.zip
 
