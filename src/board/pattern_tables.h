@@ -184,29 +184,17 @@ struct KeyGenerator {
     void fill(ZobristKeys& keys);
 };
 
-namespace detail {
-constexpr std::array<uint8_t, 32769> makeBitIndexTable() {
-    std::array<uint8_t, 32769> table{};
-    for (int k = 0; k <= 15; ++k) table[std::size_t{1} << k] = static_cast<uint8_t>(k);
-    return table;
-}
-constexpr std::array<uint8_t, 32769> makeBitCountTable() {
-    std::array<uint8_t, 32769> table{};
-    for (int i = 1; i <= 32768; ++i) table[std::size_t(i)] = static_cast<uint8_t>(table[std::size_t(i & (i - 1))] + 1);
-    return table;
-}
-inline constexpr std::array<uint8_t, 32769> bitIndexTable = makeBitIndexTable();
-inline constexpr std::array<uint8_t, 32769> bitCountTable = makeBitCountTable();
-}  // namespace detail
-
 // Index of the single set bit of v, for v = 2^n with n <= 30.
-inline int bitIndex(uint32_t v) {
-    return v <= 32768 ? detail::bitIndexTable[v] : detail::bitIndexTable[v >> 15] + 15;
-}
+inline int bitIndex(uint32_t v) { return __builtin_ctz(v); }
 
-// Number of set bits of a row word (bits 0..23 only).
+// Number of set bits of a row word (bits 0..23 only). Counted in registers
+// rather than by table, so the hot loops keep the first-level cache for the
+// board.
 inline int rowBitCount(uint32_t v) {
-    return detail::bitCountTable[v & 0x7fff] + detail::bitCountTable[v >> 15];
+    v = v - ((v >> 1) & 0x55555555u);
+    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+    v = (v + (v >> 4)) & 0x0F0F0F0Fu;
+    return static_cast<int>((v * 0x01010101u) >> 24);
 }
 
 }  // namespace board
