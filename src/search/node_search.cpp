@@ -5,8 +5,7 @@
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
-#include "search/move_generation.h"
-#include "search/move_sort.h"
+#include "search/move_picker.h"
 #include "search/threat_search.h"
 #include "search/transposition_table.h"
 
@@ -135,132 +134,7 @@ void updatePv(SearchState& searchState, int level, int x, int y) {
     line.length = length + 1;
 }
 
-int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int level, bool maskRoot) {
-    board::Board& board = searchState.board;
-    SearchState& st = searchState;
-    const uint64_t stamp = st.visitCounter[level];
-    const bool blackUnderRenju = board.rule == board::Renju && side == 1;
-    const int s = side - 1, o = 2 - side;
-    int taken = 0;
-    for (int i = 0; i < n; ++i) {
-        const int x = list[i].x, y = list[i].y;
-        uint64_t& pointStamp = st.visitStamp[level][x][y];
-        if (pointStamp == stamp || (maskRoot && searchState.limits.isMasked(x, y)) ||
-            (blackUnderRenju && board::isForbidden(board, x, y))) {
-            list[i].key = SkipKey;
-            continue;
-        }
-        pointStamp = stamp;
-        ++taken;
-        list[i].key = -(board.pointScore[x][y][o] / 2 + board.pointScore[x][y][s]);
-    }
-    return taken;
-}
-
-int dropSkippedMoves(MoveEntry* list, int n) {
-    int kept = 0;
-    for (int i = 0; i < n; ++i)
-        if (list[i].key != SkipKey) list[kept++] = list[i];
-    return kept;
-}
-
-int buildOpenFourDefence(SearchState& searchState, MoveEntry* list, int side, bool& allForbidden) {
-    board::Board& board = searchState.board;
-    const int other = 3 - side;
-    allForbidden = false;
-    int n = listOpenFourPoints(board, list, other);
-    if (n == 0) return 0;
-    int chosen = 0;
-    if (board.rule == board::Renju && side == 2) {
-        chosen = -1;
-        for (int i = 0; i < n && chosen < 0; ++i)
-            if (!board::isForbidden(board, list[i].x, list[i].y)) chosen = i;
-        allForbidden = chosen < 0;
-        if (chosen < 0) chosen = 0;
-    }
-    const int cx = list[chosen].x, cy = list[chosen].y;
-    n += openFourEnds(board, list + n, other, cx, cy);
-    n += listFourPoints(board, list + n, side);
-    return n;
-}
-
-int buildThreatStage(SearchState& searchState, int stage, MoveEntry* list, int side, bool& endsNode) {
-    board::Board& board = searchState.board;
-    const int other = 3 - side;
-    switch (stage) {
-    case 1:
-        return listStrongPoints(board, list, side);
-    case 2: {
-        bool allForbidden;
-        const int n = buildOpenFourDefence(searchState, list, side, allForbidden);
-        endsNode = !allForbidden;
-        return n;
-    }
-    case 3:
-        return listStrongPoints(board, list, other);
-    case 4:
-        return listFourAndThreePoints(board, list, side);
-    case 5:
-        return listFourAndThreePoints(board, list, other);
-    default:
-        return 0;
-    }
-}
-
-int keepTableMoves(const board::Board& board, MoveEntry* list, const int* mx, const int* my) {
-    int n = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (mx[i] == -1 || !board.geometry.onBoard(mx[i], my[i]) || board::cellAt(board, mx[i], my[i]) != 0) continue;
-        list[n++] = MoveEntry{0, int16_t(mx[i]), int16_t(my[i])};
-    }
-    return n;
-}
-
 namespace {
-
-// Stage 6 below the root: the quiet moves, in up to three passes.
-int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int level, int alpha, bool nullWindow,
-                    int tableDepth, int taken) {
-    const SearchState& st = searchState;
-    const board::Board& board = searchState.board;
-    const uint64_t stamp = st.visitCounter[level];
-    const int s = side - 1, o = 2 - side;
-    const int caution = searchState.limits.cautionFactor;
-    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
-    int n = 0;
-    bool noted = false;
-
-    // Pass 1: points where either side has two lines of a wide two or more.
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
-            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
-                list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    if (n > 0 && level >= 2 && alpha > -MateThreshold && nullWindow && caution < 3) return n;
-    if (!(taken == 0 || level < 2 || tableDepth > 4 || !nullWindow || caution > 2)) return n;
-
-    // Pass 2: points that matter to either side and lie near the stones.
-    if (noted) {
-        for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y) {
-                if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(board, x, y))
-                    list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-            }
-        if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
-    }
-
-    // Pass 3: every point near a stone or block.
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (hasStoneNear(board, x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    return n;
-}
 
 // Late-move pruning: whether a failed-low move ends a null-window node.
 bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
@@ -271,10 +145,6 @@ bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
     if (t == 4) return s > 5 && n > 11;
     return false;
 }
-
-constexpr int ForcedStage = -1;
-constexpr int ForcedStageNumber = 12;
-constexpr int EndingDefenceStageNumber = 13;
 
 }  // namespace
 
@@ -345,114 +215,78 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         }
     }
 
-    // 9. Interior node: stamp a new visit, then the stages.
+    // 9. Interior node: a new visit; the table's moves come first.
     ++st.interiorNodeCount;
-    ++st.visitCounter[level];
-    MoveEntry* list = moveListAt(searchState, level);
-    int best = NotSet;
-    int taken = 0;
-    bool pruned = false;
-
-    for (int stage = forced ? ForcedStage : 0; stage <= 6 && !pruned; ++stage) {
-        const bool nullWindow = beta == alpha + 1;
-        int n = 0;
-        bool endsNode = false;
-        int stageNumber = stage;
-        switch (stage) {
-        case ForcedStage:
-            n = listFivePoints(board, list, other) > 0 ? 1 : 0;
-            endsNode = true;
-            stageNumber = ForcedStageNumber;
-            break;
-        case 0: {
-            int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-            n = keepTableMoves(board, list, mx, my);
-            if (n == 0 && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
-                // Internal deepening finds a move to try first.
-                const int r = nullWindow ? tableDepth / 4 : 1;
-                int v = alphaBetaSearch(searchState, d - r - 2, alpha, beta, side, c);
-                if (st.searchAborted) return 0;
-                if (v >= beta && v > MateThreshold) {
-                    storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
-                    return v;
-                }
-                probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-                n = keepTableMoves(board, list, mx, my);
-            }
-            break;
+    MovePicker picker(searchState, {.level = level, .side = side, .forced = forced, .root = false, .tableDepth = tableDepth});
+    const bool nullWindow = beta == alpha + 1;
+    if (!forced && !picker.fetchTableMoves(alpha, beta) && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
+        // 10. Internal deepening finds a move to try first.
+        const int r = nullWindow ? tableDepth / 4 : 1;
+        int v = alphaBetaSearch(searchState, d - r - 2, alpha, beta, side, c);
+        if (st.searchAborted) return 0;
+        if (v >= beta && v > MateThreshold) {
+            storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            return v;
         }
-        case 1: case 2: case 3: case 4: case 5:
-            n = buildThreatStage(searchState, stage, list, side, endsNode);
-            if (stage == 2 && endsNode) stageNumber = EndingDefenceStageNumber;
-            break;
-        case 6:
-            n = buildQuietMoves(searchState, list, side, level, alpha, nullWindow, tableDepth, taken);
-            endsNode = true;
-            break;
-        }
-        if (n == 0) continue;
-
-        const int takenBefore = taken;
-        taken += scoreMoves(searchState, list, n, side, level, false);
-        if (stage != 0) sortMoves(list, n, searchState.sortScratch.moves);
-        else n = dropSkippedMoves(list, n);
-
-        for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
-            const int x = list[i].x, y = list[i].y;
-            const int moveNumber = takenBefore + i;
-            const bool nullWindowNow = beta == alpha + 1;
-            MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
-            const int score = board.pointScore[x][y][s];
-
-            board::makeMove(board, x, y, side);
-            // A move that leaves side a winning chain of fours earns an extension.
-            if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
-                int m = vcfSearch(searchState, d - 1, side, 0, 0);
-                if (st.searchAborted) {
-                    board::unmakeMove(board, x, y, side);
-                    return 0;
-                }
-                if (m > 0) {
-                    mc.extension += score >= 34 ? 2 : 1;
-                    if (mc.extension > 4) mc.extension = 4;
-                }
-            }
-            const int w = mc.bonus, credit = c + mc.extension;
-            int r;
-            if (moveNumber == 0 || nullWindowNow) {
-                r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
-            } else {
-                r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
-                if (!st.searchAborted && alpha < r && r < beta)
-                    r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
-            }
-            board::unmakeMove(board, x, y, side);
-            if (st.searchAborted) return 0;
-
-            if (r > best) best = r;
-            bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
-            if (r >= beta) {
-                storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
-                                        bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
-                st.searchedMoveSum += moveNumber + 1;
-                return r;
-            }
-            if (r > alpha) {
-                flag = ExactBound;
-                updatePv(searchState, level, x, y);
-                alpha = r;
-            } else if (searchState.limits.cautionFactor <= 1 && level >= 3 &&
-                       best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
-                       lateMoveEndsNode(tableDepth, stageNumber, moveNumber)) {
-                pruned = true;
-                break;
-            }
-        }
-        if (endsNode) break;
+        picker.fetchTableMoves(alpha, beta);
     }
 
-    // Node end.
+    // 11. The moves, stage by stage.
+    int best = NotSet;
+    PickedMove move;
+    while (picker.next(alpha, beta, move)) {
+        const int x = move.x, y = move.y;
+        const int moveNumber = move.moveNumber;
+        const bool nullWindowNow = beta == alpha + 1;
+        MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
+        const int score = board.pointScore[x][y][s];
+
+        board::makeMove(board, x, y, side);
+        // A move that leaves side a winning chain of fours earns an extension.
+        if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
+            int m = vcfSearch(searchState, d - 1, side, 0, 0);
+            if (st.searchAborted) {
+                board::unmakeMove(board, x, y, side);
+                return 0;
+            }
+            if (m > 0) {
+                mc.extension += score >= 34 ? 2 : 1;
+                if (mc.extension > 4) mc.extension = 4;
+            }
+        }
+        const int w = mc.bonus, credit = c + mc.extension;
+        int r;
+        if (moveNumber == 0 || nullWindowNow) {
+            r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
+        } else {
+            r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
+            if (!st.searchAborted && alpha < r && r < beta)
+                r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
+        }
+        board::unmakeMove(board, x, y, side);
+        if (st.searchAborted) return 0;
+
+        if (r > best) best = r;
+        bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
+        if (r >= beta) {
+            storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                                    bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+            st.searchedMoveSum += moveNumber + 1;
+            return r;
+        }
+        if (r > alpha) {
+            flag = ExactBound;
+            updatePv(searchState, level, x, y);
+            alpha = r;
+        } else if (searchState.limits.cautionFactor <= 1 && level >= 3 &&
+                   best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
+                   lateMoveEndsNode(tableDepth, move.stageNumber, moveNumber)) {
+            break;
+        }
+    }
+
+    // 12. Node end.
+    const int taken = picker.taken();
     if (taken == 0) {
         // No move at all: a draw on a full board, else a loss. That value is
         // exact and is what the table keeps; alpha (what "no move searched"
