@@ -292,7 +292,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         // exact and is what the table keeps; alpha (what "no move searched"
         // would leave) can lie below it and would poison later probes.
         const bool full = searchState.limits.moveCount + level >= board.geometry.boardHeight * board.geometry.boardWidth;
-        const int exact = full ? 0 : -9999998 - d;
+        const int exact = full ? 0 : -NoMoveLoss - d;
         storeTranspositionTable(*searchState.hashTables, tableDepth, exact, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
         if (full) return 0;
         return alpha > exact ? alpha : exact;

@@ -6,17 +6,17 @@
 // move picker (move_picker.h), stage by stage from the board's threat point
 // sets, most forcing first; no point is searched twice at one node.
 //
-// Values: d + WinScore for a five in reach; -9999998 - d with no move to try
-// (0 on a full board); 0 with searchAborted set when a limit stopped the search.
+// Values (tuning.h): d + WinScore for a five in reach; -(NoMoveLoss + d) with no
+// move to try (0 on a full board); 0 with searchAborted set when a limit
+// stopped the search.
 #pragma once
 
 #include <cstdint>
 
 #include "search/search_state.h"
+#include "search/tuning.h"
 
 namespace search {
-
-constexpr int RootWindow = 100000000;
 
 // Value of d plies with credit c for side to move, within (alpha, beta).
 int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int side, int c);

@@ -68,7 +68,7 @@ void reportPv(SearchState& searchState, int depth) {
 }
 
 int clampWin(int v, int depth) {
-    const int high = depth + 9999999, low = -9999999 - depth;
+    const int high = depth + RootValueCap, low = -RootValueCap - depth;
     return v > high ? high : v < low ? low : v;
 }
 
@@ -173,7 +173,7 @@ int rootSearch(SearchState& searchState, int side) {
             if (moveNumber < 2) return 0;
             st.bestMoveX = bestThree.x[0];
             st.bestMoveY = bestThree.y[0];
-            int partialAlpha = alpha < depth + 9999999 ? alpha : depth + 9999999;
+            int partialAlpha = alpha < depth + RootValueCap ? alpha : depth + RootValueCap;
             if (partialAlpha == 0) partialAlpha = 1;
             if (best == NotSet) return partialAlpha;
             int partialBest = clampWin(best, depth);
@@ -193,7 +193,7 @@ int rootSearch(SearchState& searchState, int side) {
             storeTranspositionTable(*searchState.hashTables, depth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
                                     bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
             st.searchedMoveSum += moveNumber + 1;
-            return depth + 9999999 < beta ? depth + 9999999 : beta;
+            return depth + RootValueCap < beta ? depth + RootValueCap : beta;
         }
         if (r > alpha) {
             flag = ExactBound;
@@ -225,11 +225,11 @@ int rootSearch(SearchState& searchState, int side) {
     else if (full)
         storeTranspositionTable(*searchState.hashTables, depth, 0, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
     st.searchedMoveSum += taken;
-    if (alpha > depth + 9999999) alpha = depth + 9999999;
+    if (alpha > depth + RootValueCap) alpha = depth + RootValueCap;
     if (best != NotSet) best = clampWin(best, depth);
     if (taken == 0) {
         if (full) return 0;
-        const int loss = -9999998 - depth;
+        const int loss = -NoMoveLoss - depth;
         return alpha > loss ? alpha : loss;
     }
     return best != NotSet ? best : alpha;
