@@ -7,16 +7,11 @@
 #include "search/move_sort.h"
 #include "search/quiet_moves.h"
 #include "search/transposition_table.h"
+#include "search/tuning.h"
 
 namespace search {
 
 namespace {
-
-constexpr int ForcedStage = -1;
-constexpr int TableStage = 0;
-constexpr int QuietStage = 6;
-constexpr int ForcedStageNumber = 12;
-constexpr int EndingDefenceStageNumber = 13;
 
 // Keys list[0..n) for side at level: SkipKey for stamped points (and black's
 // forbidden points under Renju, and masked points when maskRoot is set),
@@ -177,7 +172,7 @@ void MovePicker::buildStage(int alpha, int beta) {
         break;
     default:
         n = buildThreatStage(searchState, stage, list, side, ends);
-        if (stage == 2 && ends) stageNumber = EndingDefenceStageNumber;
+        if (stage == OpenFourDefenceStage && ends) stageNumber = EndingDefenceStageNumber;
         break;
     }
     if (n == 0) return;

@@ -32,6 +32,11 @@
 
 namespace search {
 
+constexpr int ForcedStage = -1;
+constexpr int TableStage = 0;
+constexpr int OpenFourDefenceStage = 2;
+constexpr int QuietStage = 6;
+
 struct MovePickerSetup {
     int level = 0;
     int side = 1;
@@ -44,7 +49,7 @@ struct PickedMove {
     int x, y;
     int moveNumber;   // its place among the moves the node took, from 0
     int stage;        // -1 to 6
-    int stageNumber;  // the stage as late-move pruning weighs it: 12 for -1, 13 for a stage 2 that ends the node
+    int stageNumber;  // the stage as late-move pruning weighs it (tuning.h)
     int stageIndex;   // its place in its stage's list, from 0
 };
 

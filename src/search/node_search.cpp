@@ -1,5 +1,7 @@
 #include "search/node_search.h"
 
+#include <iterator>
+
 #include "board/board.h"
 #include "board/forbidden.h"
 #include "search/evaluation.h"
@@ -8,6 +10,7 @@
 #include "search/move_picker.h"
 #include "search/threat_search.h"
 #include "search/transposition_table.h"
+#include "search/tuning.h"
 
 namespace search {
 
@@ -43,11 +46,8 @@ int edgeWeight(const board::Board& board, int x, int y) {
     int i = x < board.geometry.boardHeight - 1 - x ? x : board.geometry.boardHeight - 1 - x;
     int j = y < board.geometry.boardWidth - 1 - y ? y : board.geometry.boardWidth - 1 - y;
     int m = i < j ? i : j;
-    if (m <= 1) return 40;
-    if (m == 2) return 32;
-    if (m == 3) return 26;
-    if (m == 4) return 20;
-    return 15;
+    const int last = int(std::size(EdgeWeightByDistance)) - 1;
+    return EdgeWeightByDistance[m < last ? m : last];
 }
 
 namespace {
@@ -55,19 +55,13 @@ namespace {
 // The bonus factor from the static value e of the node: confident positions
 // penalise weak moves less.
 double bonusFactorFor(const board::Board& board, int e, int side) {
-    double f;
-    if (e >= 600) f = 0.0;
-    else if (e >= 500) f = 0.1;
-    else if (e >= 400) f = 0.2;
-    else if (e >= 300) f = 0.4;
-    else if (e >= 200) f = 0.6;
-    else if (e >= 100) f = 0.8;
-    else if (e >= -99) f = 1.0;
-    else if (e >= -199) f = 1.1;
-    else if (e >= -299) f = 1.3;
-    else if (e >= -499) f = 1.6;
-    else f = 1.8;
-    if (e < 200 && board.roomSum[side - 1] <= board.roomSum[2 - side]) f += 0.1;
+    double f = LowestBonusFactor;
+    for (const BonusFactorStep& step : BonusFactorLadder)
+        if (e >= step.value) {
+            f = step.factor;
+            break;
+        }
+    if (e < CrampedBonusValue && board.roomSum[side - 1] <= board.roomSum[2 - side]) f += CrampedBonusExtra;
     return f;
 }
 
@@ -78,44 +72,46 @@ MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, 
     const int s = side - 1;
     const int score = board.pointScore[x][y][s];
     MoveClass result{0, 0};
-    if (score < 158) return result;
+    if (score < ClassifiedScore) return result;
 
     const int k = countThreatsNear(board, x, y, side);
     const int n = countDirectionsAtLeast(board, x, y, s, board::WideTwo);
     int c;
-    if (score < 256) {
+    if (score < FourScore) {
         c = 1;
-        if (n >= 2 && k >= 5) {
+        if (n >= ClassTwoLines && k >= ThreeClassTwoThreats) {
             c = 2;
-            if ((n >= 3 && k >= 7) || k >= 9) {
+            if ((n >= ClassThreeLines && k >= ThreeClassThreeThreats) || k >= ThreeClassThreeAnyThreats) {
                 c = 3;
-                if ((n >= 3 && k >= 11) || (n == 4 && k >= 9)) c = 4;
+                if ((n >= ClassThreeLines && k >= ThreeClassFourThreats) || (n == 4 && k >= ThreeClassFourAllThreats)) c = 4;
             }
         }
     } else {
         c = 1;
-        if (score >= 262 || k >= 3) {
+        if (score >= FourClassTwoScore || k >= FourClassThreats) {
             c = 2;
-            if (score >= 279 && k >= 3) {
+            if (score >= FourClassThreeScore && k >= FourClassThreats) {
                 c = 3;
-                if ((n == 4 && k >= 7) || (n >= 3 && k >= 9)) c = 4;
+                if ((n == 4 && k >= FourClassFourAllThreats) || (n >= ClassThreeLines && k >= FourClassFourThreats)) c = 4;
             }
         }
     }
     // Base penalty: a lone four or three with little around it is a weak move.
     int e = 0;
-    if (countDirectionsAtLeast(board, x, y, s, board::DeadFour) > 0) e = c == 1 ? -40 : c == 2 ? -5 : 0;
-    else if (countDirectionsAtLeast(board, x, y, s, board::SplitThree) > 0) e = c == 1 ? -10 : c == 2 ? -2 : 0;
-    if (!nullWindow) c = c + 1 < 4 ? c + 1 : 4;
+    if (countDirectionsAtLeast(board, x, y, s, board::DeadFour) > 0)
+        e = c == 1 ? LoneFourPenalty : c == 2 ? ClassTwoFourPenalty : 0;
+    else if (countDirectionsAtLeast(board, x, y, s, board::SplitThree) > 0)
+        e = c == 1 ? LoneThreePenalty : c == 2 ? ClassTwoThreePenalty : 0;
+    if (!nullWindow) c = c + 1 < MaxMoveClass ? c + 1 : MaxMoveClass;
 
     const int z = edgeWeight(board, x, y);
-    int w = z * e / 40;
-    if (w != 0 && z > 19) {
+    int w = z * e / PenaltyEdgeScale;
+    if (w != 0 && z > RoomScaledEdgeWeight) {
         const int p = board.pointWeight[x][y][s];
-        if (p < 18) w = int(w * 1.1);
-        if (p < 15) w = int(w * 1.1);
-        if (p < 12) w = int(w * 1.3);
-        if (p > 22) w = int(w * 0.9);
+        if (p < NarrowRoom) w = int(w * NarrowRoomFactor);
+        if (p < NarrowerRoom) w = int(w * NarrowerRoomFactor);
+        if (p < NarrowestRoom) w = int(w * NarrowestRoomFactor);
+        if (p > WideRoom) w = int(w * WideRoomFactor);
         if (bonusFactor.factor == 1000.0) bonusFactor.factor = bonusFactorFor(board, evaluateLeaf(searchState, d - 1, side), side);
         w = int(w * bonusFactor.factor);
     }
@@ -138,11 +134,10 @@ namespace {
 
 // Late-move pruning: whether a failed-low move ends a null-window node.
 bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
-    const int t = tableDepth, s = stage, n = moveNumber;
-    if (t <= 1) return (s > 3 && n > 9) || (s > 4 && n > 6) || (s > 5 && n > 5);
-    if (t == 2) return (s > 3 && n > 10) || (s > 5 && n > 7);
-    if (t == 3) return s >= 5 && n >= 11;
-    if (t == 4) return s > 5 && n > 11;
+    if (tableDepth > LateMoveDepths) return false;
+    const LateMoveRule* rules = LateMoveRules[tableDepth <= 1 ? 0 : tableDepth - 1];
+    for (int i = 0; i < LateMoveRulesPerDepth; ++i)
+        if (stage > rules[i].stageAbove && moveNumber > rules[i].moveAbove) return true;
     return false;
 }
 
@@ -208,7 +203,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         }
 
         // 8. Horizon: the credit counts in whole multiples of four half plies.
-        if (d + 2 * (c / 4) < 1) {
+        if (d + (HorizonCreditStep / 2) * (c / HorizonCreditStep) < 1) {
             int v = evaluateLeaf(searchState, d, side);
             storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
             return v;
@@ -219,10 +214,11 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
     ++st.interiorNodeCount;
     MovePicker picker(searchState, {.level = level, .side = side, .forced = forced, .root = false, .tableDepth = tableDepth});
     const bool nullWindow = beta == alpha + 1;
-    if (!forced && !picker.fetchTableMoves(alpha, beta) && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
+    const int deepeningDepth = nullWindow ? NullWindowDeepeningDepth : DeepeningDepth;
+    if (!forced && !picker.fetchTableMoves(alpha, beta) && tableDepth >= deepeningDepth) {
         // 10. Internal deepening finds a move to try first.
-        const int r = nullWindow ? tableDepth / 4 : 1;
-        int v = alphaBetaSearch(searchState, d - r - 2, alpha, beta, side, c);
+        const int r = nullWindow ? tableDepth / NullWindowDeepeningDivisor : DeepeningReduction;
+        int v = alphaBetaSearch(searchState, d - r - DeepeningBaseReduction, alpha, beta, side, c);
         if (st.searchAborted) return 0;
         if (v >= beta && v > MateThreshold) {
             storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
@@ -243,15 +239,16 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
 
         board::makeMove(board, x, y, side);
         // A move that leaves side a winning chain of fours earns an extension.
-        if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
+        if (!nullWindowNow && d >= -ChainCheckReach * st.iterationDepth / 2 && score >= ChainCheckMinScore &&
+            score <= ChainCheckMaxScore) {
             int m = vcfSearch(searchState, d - 1, side, 0, 0);
             if (st.searchAborted) {
                 board::unmakeMove(board, x, y, side);
                 return 0;
             }
             if (m > 0) {
-                mc.extension += score >= 34 ? 2 : 1;
-                if (mc.extension > 4) mc.extension = 4;
+                mc.extension += score >= ChainStrongScore ? ChainStrongExtension : ChainExtension;
+                if (mc.extension > MaxExtension) mc.extension = MaxExtension;
             }
         }
         const int w = mc.bonus, credit = c + mc.extension;
@@ -278,8 +275,8 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
             flag = ExactBound;
             updatePv(searchState, level, x, y);
             alpha = r;
-        } else if (searchState.limits.cautionFactor <= 1 && level >= 3 &&
-                   best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
+        } else if (searchState.limits.cautionFactor <= LateMoveMaxCaution && level >= LateMoveMinLevel &&
+                   best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= LateMoveMaxClass &&
                    lateMoveEndsNode(tableDepth, move.stageNumber, moveNumber)) {
             break;
         }

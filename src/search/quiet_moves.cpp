@@ -4,6 +4,7 @@
 #include "search/move_generation.h"
 #include "search/node_search.h"
 #include "search/table_values.h"
+#include "search/tuning.h"
 
 namespace search {
 
@@ -25,9 +26,9 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (!rootCandidate(searchState, x, y, stamp)) continue;
-            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
-            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
+            if (board.pointScore[x][y][s] > QuietOwnScore || board.pointScore[x][y][o] > QuietOtherScore) noted = true;
+            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= QuietCrossingLines ||
+                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= QuietCrossingLines)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
     // Pass 2: points that matter to either side.
@@ -35,7 +36,7 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
                 if (!rootCandidate(searchState, x, y, stamp)) continue;
-                if (board.pointScore[x][y][s] <= 7 && board.pointScore[x][y][o] <= 8) continue;
+                if (board.pointScore[x][y][s] <= QuietOwnScore && board.pointScore[x][y][o] <= QuietOtherScore) continue;
                 if (caution == 0 && !hasStoneNear(board, x, y)) continue;
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
@@ -43,7 +44,7 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     }
     // Pass 3: points near a stone or block; with caution also three steps away
     // along the lines while the root has few moves.
-    const bool wide = caution != 0 && taken < 19;
+    const bool wide = caution != 0 && taken < RootFarMovesBelow;
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (!rootCandidate(searchState, x, y, stamp)) continue;
@@ -86,23 +87,28 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
     for (int x = 0; x < height; ++x)
         for (int y = 0; y < width; ++y) {
             if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) noted = true;
-            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
+            if (board.pointScore[x][y][s] > QuietOwnScore || board.pointScore[x][y][o] > QuietOtherScore) noted = true;
+            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= QuietCrossingLines ||
+                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= QuietCrossingLines)
                 list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
-    if (n > 0 && level >= 2 && alpha > -MateThreshold && nullWindow && caution < 3) return n;
-    if (!(taken == 0 || level < 2 || tableDepth > 4 || !nullWindow || caution > 2)) return n;
+    if (n > 0 && level >= QuietNarrowLevel && alpha > -MateThreshold && nullWindow && caution < QuietWideCaution) return n;
+    if (!(taken == 0 || level < QuietNarrowLevel || tableDepth > QuietNarrowMaxDepth || !nullWindow ||
+          caution >= QuietWideCaution))
+        return n;
 
     // Pass 2: points that matter to either side and lie near the stones.
     if (noted) {
         for (int x = 0; x < height; ++x)
             for (int y = 0; y < width; ++y) {
                 if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                if ((board.pointScore[x][y][s] > 7 || board.pointScore[x][y][o] > 8) && hasStoneNear(board, x, y))
+                const bool matters = board.pointScore[x][y][s] > QuietOwnScore || board.pointScore[x][y][o] > QuietOtherScore;
+                if (matters && hasStoneNear(board, x, y))
                     list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
-        if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
+        if (n > 0 && (caution == 0 || level >= QuietNarrowLevel || (nullWindow && taken + n > QuietEnoughMovesNullWindow) ||
+                      taken + n > QuietEnoughMoves))
+            return n;
     }
 
     // Pass 3: every point near a stone or block.

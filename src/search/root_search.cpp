@@ -12,13 +12,16 @@
 #include "search/quiet_moves.h"
 #include "search/threat_search.h"
 #include "search/transposition_table.h"
+#include "search/tuning.h"
 
 namespace search {
 
 namespace {
 
+constexpr int ReportingDepth = 8;      // with show_detail, iterations from this depth write REALTIME lines
+constexpr int ShownValueLimit = 10000;  // REALTIME VAL shows values within this bound, either sign
 
-int clampDisplay(int v) { return v > 10000 ? 10000 : v < -10000 ? -10000 : v; }
+int clampDisplay(int v) { return v > ShownValueLimit ? ShownValueLimit : v < -ShownValueLimit ? -ShownValueLimit : v; }
 
 // Whether a stone (not a block) lies at an on-board offset of (x, y) counted by
 // the filter.
@@ -112,14 +115,14 @@ int rootSearch(SearchState& searchState, int side) {
     int alpha = -RootWindow;
     MovePicker picker(searchState, {.level = 0, .side = side, .forced = forced, .root = true, .tableDepth = depth});
     const uint64_t stamp = picker.visitStamp();
-    if (!forced && !picker.fetchTableMoves(alpha, beta) && depth >= 6) {
-        alphaBetaSearch(searchState, depth - 3, alpha, beta, side, 0);
+    if (!forced && !picker.fetchTableMoves(alpha, beta) && depth >= DeepeningDepth) {
+        alphaBetaSearch(searchState, depth - DeepeningReduction - DeepeningBaseReduction, alpha, beta, side, 0);
         if (st.searchAborted) return 0;
         picker.fetchTableMoves(alpha, beta);
     }
 
     // 6. The moves, stage by stage.
-    const bool reporting = depth >= 8 && searchState.limits.showDetail;
+    const bool reporting = depth >= ReportingDepth && searchState.limits.showDetail;
     int best = NotSet;
     BestThree bestThree;
     int flag = UpperBound;
@@ -138,7 +141,7 @@ int rootSearch(SearchState& searchState, int side) {
                 writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
                 writeLine(searchState.reporter, "MESSAGE REALTIME REFRESH");
             }
-            if (move.stage == 6) {
+            if (move.stage == QuietStage) {
                 const bool last = picker.stageEndsWithin(1);
                 const bool nearLast = last || picker.stageEndsWithin(2);
                 if (nearLast) sweepUnsearched(searchState, move.stageIndex, last, stamp);
@@ -147,11 +150,11 @@ int rootSearch(SearchState& searchState, int side) {
         }
 
         board::makeMove(board, x, y, side);
-        if (score >= 8 && score <= 157) {
+        if (score >= ChainCheckMinScore && score <= ChainCheckMaxScore) {
             int m = vcfSearch(searchState, depth - 1, side, 0, 0);
             if (!st.searchAborted && m > 0) {
-                mc.extension += score >= 34 ? 2 : 1;
-                if (mc.extension > 4) mc.extension = 4;
+                mc.extension += score >= ChainStrongScore ? ChainStrongExtension : ChainExtension;
+                if (mc.extension > MaxExtension) mc.extension = MaxExtension;
             }
         }
         const int w = mc.bonus;
@@ -170,7 +173,7 @@ int rootSearch(SearchState& searchState, int side) {
 
         // A stop: the best of the completed moves, from the third move on.
         if (st.searchAborted) {
-            if (moveNumber < 2) return 0;
+            if (moveNumber < PartialResultMoves) return 0;
             st.bestMoveX = bestThree.x[0];
             st.bestMoveY = bestThree.y[0];
             int partialAlpha = alpha < depth + RootValueCap ? alpha : depth + RootValueCap;

@@ -102,7 +102,8 @@ TEST_F(MovePickerTest, StagesKeepTheirOrderAndNumberTheMovesInTurn) {
                         EXPECT_LE(m.stage, given[i + 1].move.stage);
                     }
                     EXPECT_EQ(given[i].stageEnds, last || given[i + 1].move.stage != m.stage);
-                    EXPECT_EQ(m.stageIndex, i == 0 || given[i - 1].move.stage != m.stage ? 0 : given[i - 1].move.stageIndex + 1);
+                    const bool first = i == 0 || given[i - 1].move.stage != m.stage;
+                    EXPECT_EQ(m.stageIndex, first ? 0 : given[i - 1].move.stageIndex + 1);
                 }
             }
         }
