@@ -236,10 +236,10 @@ private:
                             code = position > 0 && position < length - 1 && room >= 5 ? One : None;
                         }
                         if (board.points[x][y].code[d][s] != code)
-                            return report.fail("directionCode[%d][%d][%d][%d] = %d, expected %d", d, x, y, s,
+                            return report.fail("points[%d][%d].code[%d][%d] = %d, expected %d", x, y, d, s,
                                                board.points[x][y].code[d][s], code);
                         if (board.points[x][y].room[d][s] != room)
-                            return report.fail("room[%d][%d][%d][%d] = %d, expected %d", d, x, y, s,
+                            return report.fail("points[%d][%d].room[%d][%d] = %d, expected %d", x, y, d, s,
                                                board.points[x][y].room[d][s], room);
                     }
                 }
@@ -267,10 +267,10 @@ private:
                     const int actual[4] = {board.points[x][y].score[s], board.points[x][y].weight[s],
                                            board.points[x][y].value[s], board.points[x][y].contribution[s]};
                     const int expected[4] = {score, weight, value, contribution};
-                    const char* const names[4] = {"pointScore", "pointWeight", "pointValue", "pointContribution"};
+                    const char* const names[4] = {"score", "weight", "value", "contribution"};
                     for (int i = 0; i < 4; ++i)
                         if (actual[i] != expected[i])
-                            return report.fail("%s[%d][%d][%d] = %d, expected %d", names[i], x, y, s, actual[i],
+                            return report.fail("points[%d][%d].%s[%d] = %d, expected %d", x, y, names[i], s, actual[i],
                                                expected[i]);
                 }
         for (int s = 0; s < 2; ++s) {

@@ -7,19 +7,13 @@
 #include "board/pattern_tables.h"
 #include "search/move_generation.h"
 #include "search/search_state.h"
+#include "search/tuning.h"
 
 namespace search {
 
 namespace {
 
-constexpr int ThreatPointWeight = 20;      // x pointWeight x (k - c) / 32 per four or three point
-constexpr int ForcedBlockWeight = 50;      // x pointWeight / 32 at the opponent's first five or open-four point
-constexpr int OpponentThreatBonus = 100;   // when the opponent has any four or three point
-constexpr int ForbiddenPointBonus = 200;   // a white threat point that black may not take
-constexpr int ForbiddenThreeBonus = 120;   // the same where black would make a three or more there
-constexpr int DirectionSpreadBonus = 200;  // five / open-four points in two or more directions
-constexpr int ToMoveBonus = 60;
-constexpr int ThreeScore = board::codeScore[board::SplitThree];  // least pointScore of a three
+constexpr int ThreeScore = board::codeScore[board::SplitThree];  // least point score of a three
 
 // Bits of a row word that can hold a column.
 constexpr uint32_t ColumnBits = (1u << board::MaxSide) - 1;

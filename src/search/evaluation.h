@@ -24,12 +24,9 @@
 #pragma once
 
 #include "search/search_state.h"
+#include "search/tuning.h"
 
 namespace search {
-
-// Value reached when the side to move has a four-three point under free-style
-// and the opponent cannot answer with a four.
-constexpr int FourThreeValue = 9999994;
 
 // Static value of the board for side (colour 1 or 2), the side to move. The
 // level iterationDepth - remainingDepth of the move lists is overwritten as

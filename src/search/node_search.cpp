@@ -1,14 +1,16 @@
 #include "search/node_search.h"
 
+#include <iterator>
+
 #include "board/board.h"
 #include "board/forbidden.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
-#include "search/move_generation.h"
-#include "search/move_sort.h"
+#include "search/move_picker.h"
 #include "search/threat_search.h"
 #include "search/transposition_table.h"
+#include "search/tuning.h"
 
 namespace search {
 
@@ -44,11 +46,8 @@ int edgeWeight(const board::Board& board, int x, int y) {
     int i = x < board.geometry.boardHeight - 1 - x ? x : board.geometry.boardHeight - 1 - x;
     int j = y < board.geometry.boardWidth - 1 - y ? y : board.geometry.boardWidth - 1 - y;
     int m = i < j ? i : j;
-    if (m <= 1) return 40;
-    if (m == 2) return 32;
-    if (m == 3) return 26;
-    if (m == 4) return 20;
-    return 15;
+    const int last = int(std::size(EdgeWeightByDistance)) - 1;
+    return EdgeWeightByDistance[m < last ? m : last];
 }
 
 namespace {
@@ -56,19 +55,13 @@ namespace {
 // The bonus factor from the static value e of the node: confident positions
 // penalise weak moves less.
 double bonusFactorFor(const board::Board& board, int e, int side) {
-    double f;
-    if (e >= 600) f = 0.0;
-    else if (e >= 500) f = 0.1;
-    else if (e >= 400) f = 0.2;
-    else if (e >= 300) f = 0.4;
-    else if (e >= 200) f = 0.6;
-    else if (e >= 100) f = 0.8;
-    else if (e >= -99) f = 1.0;
-    else if (e >= -199) f = 1.1;
-    else if (e >= -299) f = 1.3;
-    else if (e >= -499) f = 1.6;
-    else f = 1.8;
-    if (e < 200 && board.roomSum[side - 1] <= board.roomSum[2 - side]) f += 0.1;
+    double f = LowestBonusFactor;
+    for (const BonusFactorStep& step : BonusFactorLadder)
+        if (e >= step.value) {
+            f = step.factor;
+            break;
+        }
+    if (e < CrampedBonusValue && board.roomSum[side - 1] <= board.roomSum[2 - side]) f += CrampedBonusExtra;
     return f;
 }
 
@@ -79,44 +72,46 @@ MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, 
     const int s = side - 1;
     const int score = board.points[x][y].score[s];
     MoveClass result{0, 0};
-    if (score < 158) return result;
+    if (score < ClassifiedScore) return result;
 
     const int k = countThreatsNear(board, x, y, side);
     const int n = countDirectionsAtLeast(board, x, y, s, board::WideTwo);
     int c;
-    if (score < 256) {
+    if (score < FourScore) {
         c = 1;
-        if (n >= 2 && k >= 5) {
+        if (n >= ClassTwoLines && k >= ThreeClassTwoThreats) {
             c = 2;
-            if ((n >= 3 && k >= 7) || k >= 9) {
+            if ((n >= ClassThreeLines && k >= ThreeClassThreeThreats) || k >= ThreeClassThreeAnyThreats) {
                 c = 3;
-                if ((n >= 3 && k >= 11) || (n == 4 && k >= 9)) c = 4;
+                if ((n >= ClassThreeLines && k >= ThreeClassFourThreats) || (n == 4 && k >= ThreeClassFourAllThreats)) c = 4;
             }
         }
     } else {
         c = 1;
-        if (score >= 262 || k >= 3) {
+        if (score >= FourClassTwoScore || k >= FourClassThreats) {
             c = 2;
-            if (score >= 279 && k >= 3) {
+            if (score >= FourClassThreeScore && k >= FourClassThreats) {
                 c = 3;
-                if ((n == 4 && k >= 7) || (n >= 3 && k >= 9)) c = 4;
+                if ((n == 4 && k >= FourClassFourAllThreats) || (n >= ClassThreeLines && k >= FourClassFourThreats)) c = 4;
             }
         }
     }
     // Base penalty: a lone four or three with little around it is a weak move.
     int e = 0;
-    if (countDirectionsAtLeast(board, x, y, s, board::DeadFour) > 0) e = c == 1 ? -40 : c == 2 ? -5 : 0;
-    else if (countDirectionsAtLeast(board, x, y, s, board::SplitThree) > 0) e = c == 1 ? -10 : c == 2 ? -2 : 0;
-    if (!nullWindow) c = c + 1 < 4 ? c + 1 : 4;
+    if (countDirectionsAtLeast(board, x, y, s, board::DeadFour) > 0)
+        e = c == 1 ? LoneFourPenalty : c == 2 ? ClassTwoFourPenalty : 0;
+    else if (countDirectionsAtLeast(board, x, y, s, board::SplitThree) > 0)
+        e = c == 1 ? LoneThreePenalty : c == 2 ? ClassTwoThreePenalty : 0;
+    if (!nullWindow) c = c + 1 < MaxMoveClass ? c + 1 : MaxMoveClass;
 
     const int z = edgeWeight(board, x, y);
-    int w = z * e / 40;
-    if (w != 0 && z > 19) {
+    int w = z * e / PenaltyEdgeScale;
+    if (w != 0 && z > RoomScaledEdgeWeight) {
         const int p = board.points[x][y].weight[s];
-        if (p < 18) w = int(w * 1.1);
-        if (p < 15) w = int(w * 1.1);
-        if (p < 12) w = int(w * 1.3);
-        if (p > 22) w = int(w * 0.9);
+        if (p < NarrowRoom) w = int(w * NarrowRoomFactor);
+        if (p < NarrowerRoom) w = int(w * NarrowerRoomFactor);
+        if (p < NarrowestRoom) w = int(w * NarrowestRoomFactor);
+        if (p > WideRoom) w = int(w * WideRoomFactor);
         if (bonusFactor.factor == 1000.0) bonusFactor.factor = bonusFactorFor(board, evaluateLeaf(searchState, d - 1, side), side);
         w = int(w * bonusFactor.factor);
     }
@@ -135,146 +130,16 @@ void updatePv(SearchState& searchState, int level, int x, int y) {
     line.length = length + 1;
 }
 
-int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int level, bool maskRoot) {
-    board::Board& board = searchState.board;
-    SearchState& st = searchState;
-    const uint64_t stamp = st.visitCounter[level];
-    const bool blackUnderRenju = board.rule == board::Renju && side == 1;
-    const int s = side - 1, o = 2 - side;
-    int taken = 0;
-    for (int i = 0; i < n; ++i) {
-        const int x = list[i].x, y = list[i].y;
-        uint64_t& pointStamp = st.visitStamp[level][x][y];
-        if (pointStamp == stamp || (maskRoot && searchState.limits.isMasked(x, y)) ||
-            (blackUnderRenju && board::isForbidden(board, x, y))) {
-            list[i].key = SkipKey;
-            continue;
-        }
-        pointStamp = stamp;
-        ++taken;
-        list[i].key = -(board.points[x][y].score[o] / 2 + board.points[x][y].score[s]);
-    }
-    return taken;
-}
-
-int dropSkippedMoves(MoveEntry* list, int n) {
-    int kept = 0;
-    for (int i = 0; i < n; ++i)
-        if (list[i].key != SkipKey) list[kept++] = list[i];
-    return kept;
-}
-
-int buildOpenFourDefence(SearchState& searchState, MoveEntry* list, int side, bool& allForbidden) {
-    board::Board& board = searchState.board;
-    const int other = 3 - side;
-    allForbidden = false;
-    int n = listOpenFourPoints(board, list, other);
-    if (n == 0) return 0;
-    int chosen = 0;
-    if (board.rule == board::Renju && side == 2) {
-        chosen = -1;
-        for (int i = 0; i < n && chosen < 0; ++i)
-            if (!board::isForbidden(board, list[i].x, list[i].y)) chosen = i;
-        allForbidden = chosen < 0;
-        if (chosen < 0) chosen = 0;
-    }
-    const int cx = list[chosen].x, cy = list[chosen].y;
-    n += openFourEnds(board, list + n, other, cx, cy);
-    n += listFourPoints(board, list + n, side);
-    return n;
-}
-
-int buildThreatStage(SearchState& searchState, int stage, MoveEntry* list, int side, bool& endsNode) {
-    board::Board& board = searchState.board;
-    const int other = 3 - side;
-    switch (stage) {
-    case 1:
-        return listStrongPoints(board, list, side);
-    case 2: {
-        bool allForbidden;
-        const int n = buildOpenFourDefence(searchState, list, side, allForbidden);
-        endsNode = !allForbidden;
-        return n;
-    }
-    case 3:
-        return listStrongPoints(board, list, other);
-    case 4:
-        return listFourAndThreePoints(board, list, side);
-    case 5:
-        return listFourAndThreePoints(board, list, other);
-    default:
-        return 0;
-    }
-}
-
-int keepTableMoves(const board::Board& board, MoveEntry* list, const int* mx, const int* my) {
-    int n = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (mx[i] == -1 || !board.geometry.onBoard(mx[i], my[i]) || board::cellAt(board, mx[i], my[i]) != 0) continue;
-        list[n++] = MoveEntry{0, int16_t(mx[i]), int16_t(my[i])};
-    }
-    return n;
-}
-
 namespace {
-
-// Stage 6 below the root: the quiet moves, in up to three passes.
-int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int level, int alpha, bool nullWindow,
-                    int tableDepth, int taken) {
-    const SearchState& st = searchState;
-    const board::Board& board = searchState.board;
-    const uint64_t stamp = st.visitCounter[level];
-    const int s = side - 1, o = 2 - side;
-    const int caution = searchState.limits.cautionFactor;
-    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
-    int n = 0;
-    bool noted = false;
-
-    // Pass 1: points where either side has two lines of a wide two or more.
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) noted = true;
-            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
-                list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    if (n > 0 && level >= 2 && alpha > -MateThreshold && nullWindow && caution < 3) return n;
-    if (!(taken == 0 || level < 2 || tableDepth > 4 || !nullWindow || caution > 2)) return n;
-
-    // Pass 2: points that matter to either side and lie near the stones.
-    if (noted) {
-        for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y) {
-                if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                if ((board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) && hasStoneNear(board, x, y))
-                    list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-            }
-        if (n > 0 && (caution == 0 || level > 1 || (nullWindow && taken + n > 10) || taken + n > 18)) return n;
-    }
-
-    // Pass 3: every point near a stone or block.
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (hasStoneNear(board, x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    return n;
-}
 
 // Late-move pruning: whether a failed-low move ends a null-window node.
 bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
-    const int t = tableDepth, s = stage, n = moveNumber;
-    if (t <= 1) return (s > 3 && n > 9) || (s > 4 && n > 6) || (s > 5 && n > 5);
-    if (t == 2) return (s > 3 && n > 10) || (s > 5 && n > 7);
-    if (t == 3) return s >= 5 && n >= 11;
-    if (t == 4) return s > 5 && n > 11;
+    if (tableDepth > LateMoveDepths) return false;
+    const LateMoveRule* rules = LateMoveRules[tableDepth <= 1 ? 0 : tableDepth - 1];
+    for (int i = 0; i < LateMoveRulesPerDepth; ++i)
+        if (stage > rules[i].stageAbove && moveNumber > rules[i].moveAbove) return true;
     return false;
 }
-
-constexpr int ForcedStage = -1;
-constexpr int ForcedStageNumber = 12;
-constexpr int EndingDefenceStageNumber = 13;
 
 }  // namespace
 
@@ -338,127 +203,93 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         }
 
         // 8. Horizon: the credit counts in whole multiples of four half plies.
-        if (d + 2 * (c / 4) < 1) {
+        if (d + (HorizonCreditStep / 2) * (c / HorizonCreditStep) < 1) {
             int v = evaluateLeaf(searchState, d, side);
             storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
             return v;
         }
     }
 
-    // 9. Interior node: stamp a new visit, then the stages.
+    // 9. Interior node: a new visit; the table's moves come first.
     ++st.interiorNodeCount;
-    ++st.visitCounter[level];
-    MoveEntry* list = moveListAt(searchState, level);
-    int best = NotSet;
-    int taken = 0;
-    bool pruned = false;
-
-    for (int stage = forced ? ForcedStage : 0; stage <= 6 && !pruned; ++stage) {
-        const bool nullWindow = beta == alpha + 1;
-        int n = 0;
-        bool endsNode = false;
-        int stageNumber = stage;
-        switch (stage) {
-        case ForcedStage:
-            n = listFivePoints(board, list, other) > 0 ? 1 : 0;
-            endsNode = true;
-            stageNumber = ForcedStageNumber;
-            break;
-        case 0: {
-            int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-            n = keepTableMoves(board, list, mx, my);
-            if (n == 0 && (nullWindow ? tableDepth >= 8 : tableDepth >= 6)) {
-                // Internal deepening finds a move to try first.
-                const int r = nullWindow ? tableDepth / 4 : 1;
-                int v = alphaBetaSearch(searchState, d - r - 2, alpha, beta, side, c);
-                if (st.searchAborted) return 0;
-                if (v >= beta && v > MateThreshold) {
-                    storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
-                    return v;
-                }
-                probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-                n = keepTableMoves(board, list, mx, my);
-            }
-            break;
+    MovePicker picker(searchState, {.level = level, .side = side, .forced = forced, .root = false, .tableDepth = tableDepth});
+    const bool nullWindow = beta == alpha + 1;
+    const int deepeningDepth = nullWindow ? NullWindowDeepeningDepth : DeepeningDepth;
+    if (!forced && !picker.fetchTableMoves(alpha, beta) && tableDepth >= deepeningDepth) {
+        // 10. Internal deepening finds a move to try first.
+        const int r = nullWindow ? tableDepth / NullWindowDeepeningDivisor : DeepeningReduction;
+        int v = alphaBetaSearch(searchState, d - r - DeepeningBaseReduction, alpha, beta, side, c);
+        if (st.searchAborted) return 0;
+        if (v >= beta && v > MateThreshold) {
+            storeTranspositionTable(*searchState.hashTables, tableDepth, v, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
+            return v;
         }
-        case 1: case 2: case 3: case 4: case 5:
-            n = buildThreatStage(searchState, stage, list, side, endsNode);
-            if (stage == 2 && endsNode) stageNumber = EndingDefenceStageNumber;
-            break;
-        case 6:
-            n = buildQuietMoves(searchState, list, side, level, alpha, nullWindow, tableDepth, taken);
-            endsNode = true;
-            break;
-        }
-        if (n == 0) continue;
-
-        const int takenBefore = taken;
-        taken += scoreMoves(searchState, list, n, side, level, false);
-        if (stage != 0) sortMoves(list, n, searchState.sortScratch.moves);
-        else n = dropSkippedMoves(list, n);
-
-        for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
-            const int x = list[i].x, y = list[i].y;
-            const int moveNumber = takenBefore + i;
-            const bool nullWindowNow = beta == alpha + 1;
-            MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
-            const int score = board.points[x][y].score[s];
-
-            board::makeMove(board, x, y, side);
-            // A move that leaves side a winning chain of fours earns an extension.
-            if (!nullWindowNow && d >= -3 * st.iterationDepth / 2 && score >= 8 && score <= 157) {
-                int m = vcfSearch(searchState, d - 1, side, 0, 0);
-                if (st.searchAborted) {
-                    board::unmakeMove(board, x, y, side);
-                    return 0;
-                }
-                if (m > 0) {
-                    mc.extension += score >= 34 ? 2 : 1;
-                    if (mc.extension > 4) mc.extension = 4;
-                }
-            }
-            const int w = mc.bonus, credit = c + mc.extension;
-            int r;
-            if (moveNumber == 0 || nullWindowNow) {
-                r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
-            } else {
-                r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
-                if (!st.searchAborted && alpha < r && r < beta)
-                    r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
-            }
-            board::unmakeMove(board, x, y, side);
-            if (st.searchAborted) return 0;
-
-            if (r > best) best = r;
-            bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
-            if (r >= beta) {
-                storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
-                                        bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
-                st.searchedMoveSum += moveNumber + 1;
-                return r;
-            }
-            if (r > alpha) {
-                flag = ExactBound;
-                updatePv(searchState, level, x, y);
-                alpha = r;
-            } else if (searchState.limits.cautionFactor <= 1 && level >= 3 &&
-                       best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= 1 &&
-                       lateMoveEndsNode(tableDepth, stageNumber, moveNumber)) {
-                pruned = true;
-                break;
-            }
-        }
-        if (endsNode) break;
+        picker.fetchTableMoves(alpha, beta);
     }
 
-    // Node end.
+    // 11. The moves, stage by stage.
+    int best = NotSet;
+    PickedMove move;
+    while (picker.next(alpha, beta, move)) {
+        const int x = move.x, y = move.y;
+        const int moveNumber = move.moveNumber;
+        const bool nullWindowNow = beta == alpha + 1;
+        MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
+        const int score = board.points[x][y].score[s];
+
+        board::makeMove(board, x, y, side);
+        // A move that leaves side a winning chain of fours earns an extension.
+        if (!nullWindowNow && d >= -ChainCheckReach * st.iterationDepth / 2 && score >= ChainCheckMinScore &&
+            score <= ChainCheckMaxScore) {
+            int m = vcfSearch(searchState, d - 1, side, 0, 0);
+            if (st.searchAborted) {
+                board::unmakeMove(board, x, y, side);
+                return 0;
+            }
+            if (m > 0) {
+                mc.extension += score >= ChainStrongScore ? ChainStrongExtension : ChainExtension;
+                if (mc.extension > MaxExtension) mc.extension = MaxExtension;
+            }
+        }
+        const int w = mc.bonus, credit = c + mc.extension;
+        int r;
+        if (moveNumber == 0 || nullWindowNow) {
+            r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
+        } else {
+            r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
+            if (!st.searchAborted && alpha < r && r < beta)
+                r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
+        }
+        board::unmakeMove(board, x, y, side);
+        if (st.searchAborted) return 0;
+
+        if (r > best) best = r;
+        bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
+        if (r >= beta) {
+            storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                                    bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+            st.searchedMoveSum += moveNumber + 1;
+            return r;
+        }
+        if (r > alpha) {
+            flag = ExactBound;
+            updatePv(searchState, level, x, y);
+            alpha = r;
+        } else if (searchState.limits.cautionFactor <= LateMoveMaxCaution && level >= LateMoveMinLevel &&
+                   best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= LateMoveMaxClass &&
+                   lateMoveEndsNode(tableDepth, move.stageNumber, moveNumber)) {
+            break;
+        }
+    }
+
+    // 12. Node end.
+    const int taken = picker.taken();
     if (taken == 0) {
         // No move at all: a draw on a full board, else a loss. That value is
         // exact and is what the table keeps; alpha (what "no move searched"
         // would leave) can lie below it and would poison later probes.
         const bool full = searchState.limits.moveCount + level >= board.geometry.boardHeight * board.geometry.boardWidth;
-        const int exact = full ? 0 : -9999998 - d;
+        const int exact = full ? 0 : -NoMoveLoss - d;
         storeTranspositionTable(*searchState.hashTables, tableDepth, exact, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
         if (full) return 0;
         return alpha > exact ? alpha : exact;

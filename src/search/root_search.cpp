@@ -7,24 +7,21 @@
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
-#include "search/move_generation.h"
-#include "search/move_sort.h"
+#include "search/move_picker.h"
 #include "search/node_search.h"
+#include "search/quiet_moves.h"
 #include "search/threat_search.h"
 #include "search/transposition_table.h"
+#include "search/tuning.h"
 
 namespace search {
 
 namespace {
 
+constexpr int ReportingDepth = 8;      // with show_detail, iterations from this depth write REALTIME lines
+constexpr int ShownValueLimit = 10000;  // REALTIME VAL shows values within this bound, either sign
 
-int clampDisplay(int v) { return v > 10000 ? 10000 : v < -10000 ? -10000 : v; }
-
-// An empty, unstamped, unmasked point of the root.
-bool rootCandidate(SearchState& searchState, int x, int y, uint64_t stamp) {
-    board::Board& board = searchState.board;
-    return board.cells[x][y] == 0 && searchState.visitStamp[0][x][y] != stamp && !searchState.limits.isMasked(x, y);
-}
+int clampDisplay(int v) { return v > ShownValueLimit ? ShownValueLimit : v < -ShownValueLimit ? -ShownValueLimit : v; }
 
 // Whether a stone (not a block) lies at an on-board offset of (x, y) counted by
 // the filter.
@@ -61,66 +58,6 @@ void sweepUnsearched(SearchState& searchState, int index, bool lastPart, uint64_
         }
 }
 
-// Stage 6 at the root: wider than below, and never without a candidate.
-int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int taken) {
-    board::Board& board = searchState.board;
-    const uint64_t stamp = searchState.visitCounter[0];
-    const int s = side - 1, o = 2 - side;
-    const int caution = searchState.limits.cautionFactor;
-    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
-    int n = 0;
-    bool noted = false;
-
-    // Pass 1: two lines of a wide two or more for either side.
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (!rootCandidate(searchState, x, y, stamp)) continue;
-            if (board.points[x][y].score[s] > 7 || board.points[x][y].score[o] > 8) noted = true;
-            if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= 2 ||
-                countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= 2)
-                list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    // Pass 2: points that matter to either side.
-    if (noted) {
-        for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y) {
-                if (!rootCandidate(searchState, x, y, stamp)) continue;
-                if (board.points[x][y].score[s] <= 7 && board.points[x][y].score[o] <= 8) continue;
-                if (caution == 0 && !hasStoneNear(board, x, y)) continue;
-                list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-            }
-        if (n > 0 && caution == 0) return n;
-    }
-    // Pass 3: points near a stone or block; with caution also three steps away
-    // along the lines while the root has few moves.
-    const bool wide = caution != 0 && taken < 19;
-    for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (!rootCandidate(searchState, x, y, stamp)) continue;
-            bool near = hasStoneNear(board, x, y);
-            if (!near && wide) {
-                static constexpr int far[8][2] = {{-3, -3}, {-3, 0}, {-3, 3}, {3, -3},
-                                                  {3, 0},   {3, 3},  {0, -3}, {0, 3}};
-                for (const auto& f : far) {
-                    const int fx = x + f[0], fy = y + f[1];
-                    // Only the playing rectangle counts, as for the 5 x 5 square: the
-                    // blocks that fill a rectangular board's square are not neighbours.
-                    if (board.geometry.onBoard(fx, fy) && board.cells[fx][fy] != 0) {
-                        near = true;
-                        break;
-                    }
-                }
-            }
-            if (near) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-        }
-    // Pass 4: nothing near anything: every remaining point.
-    if (taken == 0 && n == 0)
-        for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y)
-                if (rootCandidate(searchState, x, y, stamp)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
-    return n;
-}
-
 void reportPv(SearchState& searchState, int depth) {
     const board::Board& board = searchState.board;
     char line[16 + 8 * board::MaxPoints];
@@ -134,7 +71,7 @@ void reportPv(SearchState& searchState, int depth) {
 }
 
 int clampWin(int v, int depth) {
-    const int high = depth + 9999999, low = -9999999 - depth;
+    const int high = depth + RootValueCap, low = -RootValueCap - depth;
     return v > high ? high : v < low ? low : v;
 }
 
@@ -172,134 +109,105 @@ int rootSearch(SearchState& searchState, int side) {
         }
     }
 
-    // 5. The stages.
+    // 5. A new visit; the table's moves come first, and with none a shallower
+    // search finds one.
     ++st.interiorNodeCount;
-    const uint64_t stamp = ++st.visitCounter[0];
-    MoveEntry* list = moveListAt(searchState, 0);
-    const bool reporting = depth >= 8 && searchState.limits.showDetail;
     int alpha = -RootWindow;
+    MovePicker picker(searchState, {.level = 0, .side = side, .forced = forced, .root = true, .tableDepth = depth});
+    const uint64_t stamp = picker.visitStamp();
+    if (!forced && !picker.fetchTableMoves(alpha, beta) && depth >= DeepeningDepth) {
+        alphaBetaSearch(searchState, depth - DeepeningReduction - DeepeningBaseReduction, alpha, beta, side, 0);
+        if (st.searchAborted) return 0;
+        picker.fetchTableMoves(alpha, beta);
+    }
+
+    // 6. The moves, stage by stage.
+    const bool reporting = depth >= ReportingDepth && searchState.limits.showDetail;
     int best = NotSet;
     BestThree bestThree;
     int flag = UpperBound;
     BonusFactor bonusFactor;
     int nonLosing = 0;
-    int taken = 0;
+    PickedMove move;
+    while (picker.next(alpha, beta, move)) {
+        const int x = move.x, y = move.y;
+        const int moveNumber = move.moveNumber;
+        MoveClass mc = classifyMove(searchState, x, y, side, depth, false, bonusFactor);
+        const int score = board.points[x][y].score[s];
 
-    for (int stage = forced ? -1 : 0; stage <= 6; ++stage) {
-        int n = 0;
-        bool endsNode = false;
-        switch (stage) {
-        case -1:
-            n = listFivePoints(board, list, other) > 0 ? 1 : 0;
-            endsNode = true;
-            break;
-        case 0: {
-            int mx[3] = {-1, -1, -1}, my[3] = {-1, -1, -1};
-            probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-            n = keepTableMoves(board, list, mx, my);
-            if (n == 0 && depth >= 6) {
-                alphaBetaSearch(searchState, depth - 3, alpha, beta, side, 0);
-                if (st.searchAborted) return 0;
-                probeTranspositionTable(*searchState.hashTables, 1, alpha, beta, side, key, mx, my, 3);
-                n = keepTableMoves(board, list, mx, my);
-            }
-            break;
-        }
-        case 1: case 2: case 3: case 4: case 5:
-            n = buildThreatStage(searchState, stage, list, side, endsNode);
-            break;
-        case 6:
-            n = buildRootQuietMoves(searchState, list, side, taken);
-            endsNode = true;
-            break;
-        }
-        if (n == 0) continue;
-
-        const int takenBefore = taken;
-        taken += scoreMoves(searchState, list, n, side, 0, true);
-        if (stage != 0) sortMoves(list, n, searchState.sortScratch.moves);
-        else n = dropSkippedMoves(list, n);
-
-        for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
-            const int x = list[i].x, y = list[i].y;
-            const int moveNumber = takenBefore + i;
-            MoveClass mc = classifyMove(searchState, x, y, side, depth, false, bonusFactor);
-            const int score = board.points[x][y].score[s];
-
-            // Reports before the move's search.
-            if (reporting) {
-                if (bestThree.x[0] == -1) {
-                    writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
-                    writeLine(searchState.reporter, "MESSAGE REALTIME REFRESH");
-                }
-                if (stage == 6) {
-                    const bool last = i == n - 1 || list[i + 1].key == SkipKey;
-                    const bool nearLast = last || i == n - 2 || (i + 2 < n && list[i + 2].key == SkipKey);
-                    if (nearLast) sweepUnsearched(searchState, i, last, stamp);
-                }
-                writeLine(searchState.reporter, "MESSAGE REALTIME POS %d,%d", x, y);
-            }
-
-            board::makeMove(board, x, y, side);
-            if (score >= 8 && score <= 157) {
-                int m = vcfSearch(searchState, depth - 1, side, 0, 0);
-                if (!st.searchAborted && m > 0) {
-                    mc.extension += score >= 34 ? 2 : 1;
-                    if (mc.extension > 4) mc.extension = 4;
-                }
-            }
-            const int w = mc.bonus;
-            int r = 0;
-            if (!st.searchAborted) {
-                if (moveNumber == 0) {
-                    r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
-                } else {
-                    r = w - alphaBetaSearch(searchState, depth - 1, w - alpha - 1, w - alpha, other, mc.extension);
-                    if (!st.searchAborted && alpha < r && r < beta)
-                        r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
-                }
-            }
-            board::unmakeMove(board, x, y, side);
-            if (reporting) writeLine(searchState.reporter, "MESSAGE REALTIME DONE %d,%d", x, y);
-
-            // A stop: the best of the completed moves, from the third move on.
-            if (st.searchAborted) {
-                if (moveNumber < 2) return 0;
-                st.bestMoveX = bestThree.x[0];
-                st.bestMoveY = bestThree.y[0];
-                int partialAlpha = alpha < depth + 9999999 ? alpha : depth + 9999999;
-                if (partialAlpha == 0) partialAlpha = 1;
-                if (best == NotSet) return partialAlpha;
-                int partialBest = clampWin(best, depth);
-                return partialBest == 0 ? 1 : partialBest;
-            }
-
-            if (reporting && r > best) {
+        // Reports before the move's search.
+        if (reporting) {
+            if (bestThree.x[0] == -1) {
                 writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
-                writeLine(searchState.reporter, "MESSAGE REALTIME VAL %d", clampDisplay(r));
+                writeLine(searchState.reporter, "MESSAGE REALTIME REFRESH");
             }
-            if (reporting && r < -MateThreshold) writeLine(searchState.reporter, "MESSAGE REALTIME LOSE %d,%d", x, y);
-            if (r > -MateThreshold) ++nonLosing;
-            if (r > best) best = r;
-            bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
+            if (move.stage == QuietStage) {
+                const bool last = picker.stageEndsWithin(1);
+                const bool nearLast = last || picker.stageEndsWithin(2);
+                if (nearLast) sweepUnsearched(searchState, move.stageIndex, last, stamp);
+            }
+            writeLine(searchState.reporter, "MESSAGE REALTIME POS %d,%d", x, y);
+        }
 
-            if (r >= beta) {
-                storeTranspositionTable(*searchState.hashTables, depth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
-                                        bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
-                st.searchedMoveSum += moveNumber + 1;
-                return depth + 9999999 < beta ? depth + 9999999 : beta;
-            }
-            if (r > alpha) {
-                flag = ExactBound;
-                updatePv(searchState, 0, x, y);
-                alpha = r;
-                if (reporting) reportPv(searchState, depth);
+        board::makeMove(board, x, y, side);
+        if (score >= ChainCheckMinScore && score <= ChainCheckMaxScore) {
+            int m = vcfSearch(searchState, depth - 1, side, 0, 0);
+            if (!st.searchAborted && m > 0) {
+                mc.extension += score >= ChainStrongScore ? ChainStrongExtension : ChainExtension;
+                if (mc.extension > MaxExtension) mc.extension = MaxExtension;
             }
         }
-        if (endsNode) break;
+        const int w = mc.bonus;
+        int r = 0;
+        if (!st.searchAborted) {
+            if (moveNumber == 0) {
+                r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
+            } else {
+                r = w - alphaBetaSearch(searchState, depth - 1, w - alpha - 1, w - alpha, other, mc.extension);
+                if (!st.searchAborted && alpha < r && r < beta)
+                    r = w - alphaBetaSearch(searchState, depth - 1, w - beta, w - alpha, other, mc.extension);
+            }
+        }
+        board::unmakeMove(board, x, y, side);
+        if (reporting) writeLine(searchState.reporter, "MESSAGE REALTIME DONE %d,%d", x, y);
+
+        // A stop: the best of the completed moves, from the third move on.
+        if (st.searchAborted) {
+            if (moveNumber < PartialResultMoves) return 0;
+            st.bestMoveX = bestThree.x[0];
+            st.bestMoveY = bestThree.y[0];
+            int partialAlpha = alpha < depth + RootValueCap ? alpha : depth + RootValueCap;
+            if (partialAlpha == 0) partialAlpha = 1;
+            if (best == NotSet) return partialAlpha;
+            int partialBest = clampWin(best, depth);
+            return partialBest == 0 ? 1 : partialBest;
+        }
+
+        if (reporting && r > best) {
+            writeLine(searchState.reporter, "MESSAGE REALTIME BEST %d,%d", x, y);
+            writeLine(searchState.reporter, "MESSAGE REALTIME VAL %d", clampDisplay(r));
+        }
+        if (reporting && r < -MateThreshold) writeLine(searchState.reporter, "MESSAGE REALTIME LOSE %d,%d", x, y);
+        if (r > -MateThreshold) ++nonLosing;
+        if (r > best) best = r;
+        bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
+
+        if (r >= beta) {
+            storeTranspositionTable(*searchState.hashTables, depth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
+                                    bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
+            st.searchedMoveSum += moveNumber + 1;
+            return depth + RootValueCap < beta ? depth + RootValueCap : beta;
+        }
+        if (r > alpha) {
+            flag = ExactBound;
+            updatePv(searchState, 0, x, y);
+            alpha = r;
+            if (reporting) reportPv(searchState, depth);
+        }
     }
 
-    // Root end.
+    // 7. Root end.
+    const int taken = picker.taken();
     st.singleCandidateFlag = nonLosing == 1 ? 1 : 0;
     st.bestMoveX = bestThree.x[0];
     st.bestMoveY = bestThree.y[0];
@@ -320,11 +228,11 @@ int rootSearch(SearchState& searchState, int side) {
     else if (full)
         storeTranspositionTable(*searchState.hashTables, depth, 0, ExactBound, side, key, -1, -1, -1, -1, -1, -1);
     st.searchedMoveSum += taken;
-    if (alpha > depth + 9999999) alpha = depth + 9999999;
+    if (alpha > depth + RootValueCap) alpha = depth + RootValueCap;
     if (best != NotSet) best = clampWin(best, depth);
     if (taken == 0) {
         if (full) return 0;
-        const int loss = -9999998 - depth;
+        const int loss = -NoMoveLoss - depth;
         return alpha > loss ? alpha : loss;
     }
     return best != NotSet ? best : alpha;

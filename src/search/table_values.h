@@ -1,17 +1,16 @@
 // Values and indexing shared by the transposition table, the value cache and
-// the searches: win and loss values, their storage form relative to the depth
-// of a store, and the bucket of a key.
+// the searches: the storage form of win and loss values (tuning.h) relative to
+// the depth of a store, and the bucket of a key.
 #pragma once
 
 #include <cstdint>
 
+#include "search/tuning.h"
+
 namespace search {
 
-constexpr int WinScore = 10000000;
 // Buckets per sub-table of the default hash_size (192 MiB in all).
 constexpr int32_t DefaultHashBuckets = 524288;
-// Values at or beyond this bound (either sign) are wins or losses.
-constexpr int MateThreshold = 9998848;
 // What a probe returns when it has no usable value.
 constexpr int MissValue = 20000000;
 

@@ -9,6 +9,7 @@
 #include "search/move_sort.h"
 #include "search/node_search.h"
 #include "search/search_state.h"
+#include "search/tuning.h"
 #include "search/value_cache.h"
 
 namespace search {
@@ -65,8 +66,8 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         for (int i = 0; i < n; ++i) {
             const int x = list[i].x, y = list[i].y;
             const int score = board.points[x][y].score[s];
-            if (score < 262 && countDirectionsAtLeast(board, x, y, o, board::WideTwo) < 2 &&
-                board.points[x][y].score[o] < 46) {
+            if (score < VcfPlainFourScore && countDirectionsAtLeast(board, x, y, o, board::WideTwo) < VcfCrossingLines &&
+                board.points[x][y].score[o] < VcfDefenderScore) {
                 list[i].key = SkipKey;
                 continue;
             }
@@ -75,7 +76,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
                 continue;
             }
             const int threats = countThreatsNear(board, x, y, side);
-            if (threats <= 2 && score < 279) {
+            if (threats <= VcfLoneFourThreats && score < VcfLoneFourScore) {
                 list[i].key = SkipKey;
                 continue;
             }
@@ -85,7 +86,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
                 storeValueCache(*searchState.hashTables, -ahead, g, 0, side, board.hashKey);
                 return -ahead;
             }
-            list[i].key = -(64 * threats + (board.points[x][y].score[o] >> 1) + score);
+            list[i].key = -(VcfThreatOrderWeight * threats + (board.points[x][y].score[o] >> 1) + score);
         }
         sortMoves(list, n, searchState.sortScratch.moves);
         for (int i = 0; i < n && list[i].key != SkipKey; ++i) {
