@@ -345,7 +345,7 @@ TEST_F(EvaluateLeaf, RenjuBlackPointsAllForbiddenCancelTheHundred) {
 }
 
 TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
-    // (7,7): white four point, black overline there (pointScore of black < 158): +200.
+    // (7,7): white four point, black overline there (black point score < 158): +200.
     setUpPicture(board::Renju, WhiteFourOnBlackOverline);
     ASSERT_EQ(listed(listFourPoints, 2), (Points{{6, 7}, {7, 7}}));
     ASSERT_TRUE(listed(listThreePoints, 2).empty());
@@ -362,7 +362,7 @@ TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
     EXPECT_VALUE(2, totals(2) + whiteTerms() + 60);
 
     // (7,7) now also completes a black split three on the diagonal: black's
-    // pointScore there is exactly 158, the least that gives +120. Black's three
+    // the point score there is exactly 158, the least that gives +120. Black's three
     // (8,8) is playable and scored; its three (7,7) is forbidden and left out.
     setUpPicture(board::Renju, WhiteFourOnBlackThree);
     ASSERT_EQ(listed(listFourPoints, 2), (Points{{6, 7}, {7, 7}}));

@@ -1,7 +1,7 @@
 // Move-list builders, openFourEnds and the neighbourhood test.
 //
 // Positions are set up on the real board; expected lists come either from a
-// hand analysis of the shapes or from a scan of directionCode / pointScore over
+// hand analysis of the shapes or from a scan of the point codes and scores over
 // the whole board, which does not use the threat point sets at all.
 #include <gtest/gtest.h>
 

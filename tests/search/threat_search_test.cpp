@@ -251,7 +251,7 @@ TEST_F(ThreatSearchTest, UselessFoursAreNeverSearched) {
         EXPECT_EQ(searchState.threatNodeCount, 1) << "only the node itself";
 
         // With a blocked two of black crossing (7,8) that four also makes a dead
-        // three (pointScore 279 or more) and is searched, although it still
+        // three (point score 279 or more) and is searched, although it still
         // does not win.
         stones(4, 8, 1, "OXX");
         ASSERT_GE(board.points[7][8].score[0], 279);
