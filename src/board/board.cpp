@@ -277,9 +277,18 @@ inline void writeLineCell(uint64_t& word, int position, int cell, bool place) {
 // Puts cell on (x, y) or takes it off, line by line: each line word changes
 // before its direction's points are re-read. Log (makes only) records what
 // changes for the unmake.
+inline void markStone(Board& b, int x, int y, bool place) {
+    if (!b.geometry.onBoard(x, y)) return;
+    if (place)
+        b.stoneRows[x] |= 1u << y;
+    else
+        b.stoneRows[x] &= ~(1u << y);
+}
+
 template <bool Full, bool Log>
 void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
     b.cells[x][y] = static_cast<int8_t>(place ? cell : 0);
+    markStone(b, x, y, place);
     writeLineCell(b.rowLines[x], y, cell, place);
     updateDirection<Full, Log, 0>(b, x, y);
     writeLineCell(b.colLines[y], x, cell, place);
@@ -369,6 +378,7 @@ void restoreFrame(Board& b, const UndoFrame& f) {
     }
     const int x = f.x, y = f.y, cell = f.cell;
     b.cells[x][y] = 0;
+    markStone(b, x, y, false);
     writeLineCell(b.rowLines[x], y, cell, false);
     writeLineCell(b.colLines[y], x, cell, false);
     writeLineCell(b.antiLines[x + y], b.antiDiagPos[x][y], cell, false);

@@ -43,6 +43,7 @@
 //    with score >= StrongPointScore (not maintained by the light make and
 //    unmake, which must be paired before a reader of strongPoints runs).
 //  - hashKey = XOR of zobristKeys[x][y][cell - 1] over every stone and block.
+//  - stoneRows[x] bit y set exactly for the occupied points of the rectangle.
 // Any make followed by its matching unmake restores every field bit for bit,
 // except that the points the make visited for the first time since the reset
 // lose their reset values for good.
@@ -167,6 +168,9 @@ struct Board {
     ThreatPointSet threats[4];
     StrongPointSet strongPoints;
     uint64_t hashKey;
+    // Bit y of stoneRows[x] when the playing-rectangle point (x, y) holds a stone
+    // or block: the rows the candidate masks below are made from.
+    uint32_t stoneRows[MaxSide];
     // Bit p of visitedLines[d][line] when the point at position p of that line
     // has been visited in direction d since the reset (same line indices as the
     // line words).
@@ -185,6 +189,26 @@ struct Board {
 constexpr size_t BoardStateBytes = offsetof(Board, undoFrameCount);
 
 inline int cellAt(const Board& board, int x, int y) { return board.cells[x][y]; }
+
+// The points of row x (bits 0..width-1) within `reach` steps of a stone or block
+// of the playing rectangle in both coordinates (the (2 reach + 1)-wide square
+// around it), occupied or not. Candidate moves come from these masks instead
+// of scans of the whole board.
+inline uint32_t pointsNearStones(const Board& board, int x, int reach) {
+    const int height = board.geometry.boardHeight;
+    uint32_t rows = 0;
+    for (int r = x - reach; r <= x + reach; ++r)
+        if (r >= 0 && r < height) rows |= board.stoneRows[r];
+    uint32_t near = rows;
+    for (int k = 1; k <= reach; ++k) near |= rows << k | rows >> k;
+    const int width = board.geometry.boardWidth;
+    return near & (width >= 32 ? ~0u : (1u << width) - 1);
+}
+
+// The empty points among them.
+inline uint32_t emptyPointsNearStones(const Board& board, int x, int reach) {
+    return pointsNearStones(board, x, reach) & ~board.stoneRows[x];
+}
 
 inline int antiLineLength(const Board& board, int index) {
     const int n = board.geometry.boardSize;

@@ -35,7 +35,8 @@ public:
 
     bool check(Report& report, bool withStrongPoints) {
         return checkCellsAndLines(report) && checkVisitsNearStones(report) && checkDirectionEntries(report) &&
-               checkPointRecordsAndSums(report) && checkPointSets(report, withStrongPoints) && checkHashKey(report);
+               checkPointRecordsAndSums(report) && checkPointSets(report, withStrongPoints) && checkHashKey(report) &&
+               checkStoneRows(report);
     }
 
 private:
@@ -331,6 +332,17 @@ private:
         return true;
     }
 
+    bool checkStoneRows(Report& report) {
+        for (int x = 0; x < MaxSide; ++x) {
+            uint32_t expected = 0;
+            for (int y = 0; y < MaxSide; ++y)
+                if (geometry.onBoard(x, y) && board.cells[x][y] != 0) expected |= 1u << y;
+            if (board.stoneRows[x] != expected)
+                return report.fail("stoneRows[%d] = %x, expected %x", x, board.stoneRows[x], expected);
+        }
+        return true;
+    }
+
     bool checkHashKey(Report& report) {
         uint64_t key = 0;
         for (int x = 0; x < geometry.boardSize; ++x)
@@ -361,6 +373,7 @@ const char* fieldAt(size_t offset) {
         {offsetof(Board, threats), "threats"},
         {offsetof(Board, strongPoints), "strongPoints"},
         {offsetof(Board, hashKey), "hashKey"},
+        {offsetof(Board, stoneRows), "stoneRows"},
         {offsetof(Board, visitedLines), "visitedLines"},
     };
     const char* name = "?";

@@ -3,6 +3,7 @@
 #include "board/board.h"
 #include "board/forbidden.h"
 #include "board/pattern_tables.h"
+#include "search/tuning.h"
 
 namespace search {
 
@@ -129,24 +130,8 @@ int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y) 
     return 2;
 }
 
-uint64_t hasNearbyStone(const board::Board& board, int row, int a, int b, uint64_t pattern) {
-    if (row < 0 || row >= board::MaxSide) return 0;
-    const int shift = a - b;
-    if (shift >= 64 || shift <= -64) return 0;
-    const uint64_t shifted = shift >= 0 ? pattern << shift : pattern >> -shift;
-    int columns = board.geometry.boardWidth;
-    if (columns > board::MaxSide) columns = board::MaxSide;
-    if (columns <= 0) return 0;
-    const uint64_t columnMask = ((uint64_t{1} << (2 * columns)) - 1) << 8;
-    return shifted & columnMask & board.rowLines[row];
-}
-
 bool hasStoneNear(const board::Board& board, int x, int y) {
-    for (int row = x - 2; row <= x + 2; ++row) {
-        if (row < 0 || row >= board.geometry.boardHeight) continue;
-        if (hasNearbyStone(board, row, 8 + 2 * y, 4, 0x3FF) != 0) return true;
-    }
-    return false;
+    return (board::pointsNearStones(board, x, NearStoneReach) >> y & 1) != 0;
 }
 
 }  // namespace search

@@ -5,10 +5,6 @@
 // class, writing x and y only (the caller fills the key), and returns how many
 // it wrote. Points come out row by row, lowest x first, then lowest y, so no
 // list needs sorting by position. Nothing here scans the board.
-//
-// Row occupancy words (board.rowLines[x]) hold the cell of (x, y) in bits
-// 8 + 2y and 9 + 2y; both clear means empty. hasNearbyStone tests a shifted bit
-// pattern against one such word, restricted to the board's columns.
 #pragma once
 
 #include <cstdint>
@@ -33,11 +29,6 @@ int listFourAndThreePoints(const board::Board& board, MoveEntry* place, int side
 // or writes nothing and returns 0 when the open-four point at the other end
 // already covers the threat.
 int openFourEnds(board::Board& board, MoveEntry* place, int side, int x, int y);
-
-// Non-zero when a cell of row `row` covered by pattern, shifted left by a - b
-// bits (right by b - a when a < b), is not empty. Only the board's columns are
-// looked at; blocks count like stones.
-uint64_t hasNearbyStone(const board::Board& board, int row, int a, int b, uint64_t pattern);
 
 // Whether a stone or block lies in the 5 x 5 square centred on (x, y).
 bool hasStoneNear(const board::Board& board, int x, int y);

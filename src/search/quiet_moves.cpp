@@ -22,9 +22,11 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     int n = 0;
     bool noted = false;
 
-    // Pass 1: two lines of a wide two or more for either side.
+    // Pass 1: two lines of a wide two or more for either side (only points
+    // within QuietLineReach of a stone can have them or be noted).
     for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
+        for (uint32_t row = board::emptyPointsNearStones(board, x, QuietLineReach); row != 0; row &= row - 1) {
+            const int y = __builtin_ctz(row);
             if (!rootCandidate(searchState, x, y, stamp)) continue;
             if (board.points[x][y].score[s] > QuietOwnScore || board.points[x][y].score[o] > QuietOtherScore) noted = true;
             if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= QuietCrossingLines ||
@@ -34,7 +36,8 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     // Pass 2: points that matter to either side.
     if (noted) {
         for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y) {
+            for (uint32_t row = board::emptyPointsNearStones(board, x, QuietLineReach); row != 0; row &= row - 1) {
+                const int y = __builtin_ctz(row);
                 if (!rootCandidate(searchState, x, y, stamp)) continue;
                 if (board.points[x][y].score[s] <= QuietOwnScore && board.points[x][y].score[o] <= QuietOtherScore) continue;
                 if (caution == 0 && !hasStoneNear(board, x, y)) continue;
@@ -46,7 +49,9 @@ int buildRootQuietMoves(SearchState& searchState, MoveEntry* list, int side, int
     // along the lines while the root has few moves.
     const bool wide = caution != 0 && taken < RootFarMovesBelow;
     for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
+        for (uint32_t row = board::emptyPointsNearStones(board, x, wide ? RootFarReach : NearStoneReach); row != 0;
+             row &= row - 1) {
+            const int y = __builtin_ctz(row);
             if (!rootCandidate(searchState, x, y, stamp)) continue;
             bool near = hasStoneNear(board, x, y);
             if (!near && wide) {
@@ -79,14 +84,18 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
     const uint64_t stamp = st.visitCounter[level];
     const int s = side - 1, o = 2 - side;
     const int caution = searchState.limits.cautionFactor;
-    const int height = board.geometry.boardHeight, width = board.geometry.boardWidth;
+    const int height = board.geometry.boardHeight;
     int n = 0;
     bool noted = false;
 
     // Pass 1: points where either side has two lines of a wide two or more.
+    // Beyond QuietLineReach of every stone a point's codes are at most One and
+    // its scores too small to be noted, so only the points within reach are
+    // looked at, in the board's row order.
     for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
+        for (uint32_t row = board::emptyPointsNearStones(board, x, QuietLineReach); row != 0; row &= row - 1) {
+            const int y = __builtin_ctz(row);
+            if (st.visitStamp[level][x][y] == stamp) continue;
             if (board.points[x][y].score[s] > QuietOwnScore || board.points[x][y].score[o] > QuietOtherScore) noted = true;
             if (countDirectionsAtLeast(board, x, y, s, board::WideTwo) >= QuietCrossingLines ||
                 countDirectionsAtLeast(board, x, y, o, board::WideTwo) >= QuietCrossingLines)
@@ -100,10 +109,10 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
     // Pass 2: points that matter to either side and lie near the stones.
     if (noted) {
         for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y) {
-                if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-                const bool matters = board.points[x][y].score[s] > QuietOwnScore || board.points[x][y].score[o] > QuietOtherScore;
-                if (matters && hasStoneNear(board, x, y))
+            for (uint32_t row = board::emptyPointsNearStones(board, x, NearStoneReach); row != 0; row &= row - 1) {
+                const int y = __builtin_ctz(row);
+                if (st.visitStamp[level][x][y] == stamp) continue;
+                if (board.points[x][y].score[s] > QuietOwnScore || board.points[x][y].score[o] > QuietOtherScore)
                     list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
             }
         if (n > 0 && (caution == 0 || level >= QuietNarrowLevel || (nullWindow && taken + n > QuietEnoughMovesNullWindow) ||
@@ -113,9 +122,9 @@ int buildQuietMoves(SearchState& searchState, MoveEntry* list, int side, int lev
 
     // Pass 3: every point near a stone or block.
     for (int x = 0; x < height; ++x)
-        for (int y = 0; y < width; ++y) {
-            if (board.cells[x][y] != 0 || st.visitStamp[level][x][y] == stamp) continue;
-            if (hasStoneNear(board, x, y)) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
+        for (uint32_t row = board::emptyPointsNearStones(board, x, NearStoneReach); row != 0; row &= row - 1) {
+            const int y = __builtin_ctz(row);
+            if (st.visitStamp[level][x][y] != stamp) list[n++] = MoveEntry{0, int16_t(x), int16_t(y)};
         }
     return n;
 }

@@ -138,6 +138,8 @@ constexpr LateMoveRule LateMoveRules[LateMoveDepths][LateMoveRulesPerDepth] = {
 // ---------------------------------------------------------------------------
 // The quiet stage (quiet_moves.cpp).
 
+constexpr int NearStoneReach = 2;             // a point is near the stones within this many steps in both coordinates
+constexpr int QuietLineReach = 4;             // no code above One beyond this many steps from every stone (pass 1's scan)
 constexpr int QuietOwnScore = 7;              // a point matters to the side to move above this point score
 constexpr int QuietOtherScore = 8;            // ...and to the other side above this one
 constexpr int QuietCrossingLines = 2;         // pass 1 takes points with this many lines of a wide two for either side
@@ -147,6 +149,7 @@ constexpr int QuietWideCaution = 3;           // from this caution_factor no nod
 constexpr int QuietEnoughMovesNullWindow = 10;  // pass 2 suffices once a null-window node has more moves than this
 constexpr int QuietEnoughMoves = 18;          // ...and any node more than this
 constexpr int RootFarMovesBelow = 19;         // with caution, the root takes points three steps off a stone below this many moves
+constexpr int RootFarReach = 3;               // ...which lie this many steps away in both coordinates at most
 
 // ---------------------------------------------------------------------------
 // The root.

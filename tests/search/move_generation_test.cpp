@@ -358,40 +358,51 @@ TEST_F(NearbyStone, SquareAroundEachPointMatchesBruteForce) {
     }
 }
 
-TEST_F(NearbyStone, ReturnsTheCoveredCellBits) {
-    setUpGame(15, 15, board::FreeStyle);
-    board::makeMove(board, 4, 6, 1);
-    board::makeMove(board, 4, 9, 2);
-    board::makeMove(board, 4, 10, 3);
-    // Pattern 0x3 over one cell, shifted left: exactly that cell's two bits.
-    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 6, 0, 0x3), uint64_t{1} << 20);
-    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 9, 0, 0x3), uint64_t{2} << 26);
-    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 10, 0, 0x3), uint64_t{3} << 28);
-    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 7, 0, 0x3), 0u);
-    // Shifted right when a < b: 0xC << 20 moved down by 2 covers column 6 only.
-    EXPECT_EQ(hasNearbyStone(board, 4, 10, 12, uint64_t{0xC} << 20), uint64_t{1} << 20);
-    // Five columns 5..9 of row 4: columns 6 and 9 hold stones.
-    EXPECT_EQ(hasNearbyStone(board, 4, 8 + 2 * 7, 4, 0x3FF), (uint64_t{1} << 20) | (uint64_t{2} << 26));
-    EXPECT_EQ(hasNearbyStone(board, 5, 8 + 2 * 7, 4, 0x3FF), 0u);
-    // Rows off the table and huge shifts see nothing.
-    EXPECT_EQ(hasNearbyStone(board, -1, 20, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(board, 24, 20, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(board, 4, 100, 4, 0x3FF), 0u);
-    EXPECT_EQ(hasNearbyStone(board, 4, 4, 100, 0x3FF), 0u);
+// The candidate masks at every reach the quiet stage uses, against a brute-force
+// scan of the square, through makes and take-backs.
+TEST_F(NearbyStone, MasksAtEveryReachMatchBruteForce) {
+    boardtest::Random random(91);
+    for (int rule : {board::FreeStyle, board::Renju}) {
+        setUpGame(20, 13, rule);
+        std::vector<std::array<int, 3>> played;
+        for (int step = 0; step < 120; ++step) {
+            if (played.size() > 12 && random.below(3) == 0) {
+                const auto m = played.back();
+                played.pop_back();
+                board::unmakeMove(board, m[0], m[1], m[2]);
+            } else {
+                const int x = random.below(13), y = random.below(20);
+                if (board.cells[x][y] != 0) continue;
+                const int cell = 1 + random.below(3);
+                board::makeMove(board, x, y, cell);
+                played.push_back({x, y, cell});
+            }
+            for (int reach : {1, 2, 3, 4})
+                for (int x = 0; x < 13; ++x) {
+                    uint32_t expected = 0;
+                    for (int y = 0; y < 20; ++y)
+                        for (int dx = -reach; dx <= reach; ++dx)
+                            for (int dy = -reach; dy <= reach; ++dy)
+                                if (board.geometry.onBoard(x + dx, y + dy) && board.cells[x + dx][y + dy] != 0)
+                                    expected |= 1u << y;
+                    ASSERT_EQ(board::pointsNearStones(board, x, reach), expected)
+                        << "row " << x << " reach " << reach << " step " << step;
+                    ASSERT_EQ(board::emptyPointsNearStones(board, x, reach) & board.stoneRows[x], 0u);
+                }
+        }
+    }
 }
 
 TEST_F(NearbyStone, LineSentinelsAndOuterBlocksAreNotStones) {
     // The row word's closed ends (position -1 and position boardSize) hold 3
     // but lie outside the board's columns.
     setUpGame(15, 15, board::Renju);
-    EXPECT_EQ(hasNearbyStone(board, 3, 8, 4, 0x3FF), 0u);            // columns -2..2
-    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 14, 4, 0x3FF), 0u);   // columns 12..16
-    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 14, 0, 0xFF), 0u);    // columns 14..17
+    for (int x = 0; x < 15; ++x) EXPECT_EQ(board::pointsNearStones(board, x, 4), 0u) << x;
     // Width 10 on a 15 square: columns 10..14 of every row are blocks outside
     // the rectangle, rows 10.. of the square likewise; neither counts.
     setUpGame(10, 15, board::Standard);
     ASSERT_EQ(board.cells[3][10], 3);
-    EXPECT_EQ(hasNearbyStone(board, 3, 8 + 2 * 9, 4, 0x3FF), 0u);
+    EXPECT_EQ(board::pointsNearStones(board, 3, 4), 0u);
     EXPECT_FALSE(hasStoneNear(board, 3, 9));
     EXPECT_FALSE(hasStoneNear(board, 14, 9));
     setUpGame(15, 10, board::Standard);
