@@ -11,9 +11,10 @@ namespace {
 constexpr int8_t threatClassOf[16] = {-1,        -1,        -1,            -1,        -1, -1, -1, ThreePoint,
                                       ThreePoint, FourPoint, FourPoint, OpenFourPoint, FivePoint, -1, -1, -1};
 
-// Whether the exact-five corrections apply to side index s under the built rule.
-inline bool correctsSide(const Board& board, int s) {
-    return s == 0 ? (board.rule == Standard || board.rule == Renju) : board.rule == Standard;
+// Whether the exact-five corrections apply to side index s under rule R.
+template <int R>
+constexpr bool correctsSide(int s) {
+    return s == 0 ? (R == Standard || R == Renju) : R == Standard;
 }
 
 inline int shapeValueAt(const Board& board, int x, int y, int s) {
@@ -246,7 +247,7 @@ bool settleFirstVisits(Board& b, int x, int y) {
 
 // Re-reads the line table for the on-board points within winLengthParam of
 // (x, y) along direction D, after the line word of that direction changed.
-template <bool Full, bool Log, int D>
+template <bool Full, bool Log, int R, int D>
 void updateDirection(Board& b, int x, int y) {
     constexpr int dx = directionDelta[D][0], dy = directionDelta[D][1];
     uint64_t* wordAt;
@@ -256,13 +257,12 @@ void updateDirection(Board& b, int x, int y) {
     // From now on these points hold table entries instead of their reset values.
     b.visitedLines[D][line] |= ((2u << (kMax - kMin)) - 1) << (position + kMin);
 
-    const bool corrects[2] = {correctsSide(b, 0), correctsSide(b, 1)};
     const RuleTables& rules = *b.rules;
     for (int k = kMin; k <= kMax; ++k) {
         const int qx = x + k * dx, qy = y + k * dy;
         const PackedLine entry = rules.packedLine((word >> (2 * (position + k))) & LineKeyMask);
-        applyEntry<Full, Log, D>(b, qx, qy, 0, entry, corrects[0]);
-        applyEntry<Full, Log, D>(b, qx, qy, 1, entry, corrects[1]);
+        applyEntry<Full, Log, D>(b, qx, qy, 0, entry, correctsSide<R>(0));
+        applyEntry<Full, Log, D>(b, qx, qy, 1, entry, correctsSide<R>(1));
     }
 }
 
@@ -285,19 +285,30 @@ inline void markStone(Board& b, int x, int y, bool place) {
         b.stoneRows[x] &= ~(1u << y);
 }
 
-template <bool Full, bool Log>
-void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
+template <bool Full, bool Log, int R>
+void placeOrRemoveUnder(Board& b, int x, int y, int cell, bool place) {
     b.cells[x][y] = static_cast<int8_t>(place ? cell : 0);
     markStone(b, x, y, place);
     writeLineCell(b.rowLines[x], y, cell, place);
-    updateDirection<Full, Log, 0>(b, x, y);
+    updateDirection<Full, Log, R, 0>(b, x, y);
     writeLineCell(b.colLines[y], x, cell, place);
-    updateDirection<Full, Log, 1>(b, x, y);
+    updateDirection<Full, Log, R, 1>(b, x, y);
     writeLineCell(b.antiLines[x + y], b.antiDiagPos[x][y], cell, place);
-    updateDirection<Full, Log, 2>(b, x, y);
+    updateDirection<Full, Log, R, 2>(b, x, y);
     writeLineCell(b.diagLines[x - y + b.geometry.boardSize - 1], b.diagPos[x][y], cell, place);
-    updateDirection<Full, Log, 3>(b, x, y);
+    updateDirection<Full, Log, R, 3>(b, x, y);
     b.hashKey ^= b.zobristKeys[x][y][cell - 1];
+}
+
+// The rule is fixed for a board's life: it is looked at once per stone here,
+// and the code below is compiled for each rule.
+template <bool Full, bool Log>
+void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
+    switch (b.rule) {
+        case Standard: placeOrRemoveUnder<Full, Log, Standard>(b, x, y, cell, place); break;
+        case Renju: placeOrRemoveUnder<Full, Log, Renju>(b, x, y, cell, place); break;
+        default: placeOrRemoveUnder<Full, Log, FreeStyle>(b, x, y, cell, place); break;
+    }
 }
 
 // Puts one logged entry back, with its point-set bits; the set summaries and
