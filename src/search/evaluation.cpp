@@ -33,15 +33,19 @@ inline uint32_t windowColumns(uint32_t pattern, int middle, int y) {
 int threatsInWindow(const board::Board& board, int x, int y, int s, const uint32_t* excluded) {
     static constexpr uint32_t rowPattern[7] = {0x49, 0x1F, 0x1F, 0x7F, 0x1F, 0x1F, 0x49};
     static constexpr int rowMiddle[7] = {3, 2, 2, 3, 2, 2, 3};
-    const uint32_t* fives = board.threats[board::FivePoint].rowMask[s];
-    const uint32_t* openFours = board.threats[board::OpenFourPoint].rowMask[s];
+    const board::ThreatPointSet& fiveSet = board.threats[board::FivePoint];
+    const board::ThreatPointSet& openFourSet = board.threats[board::OpenFourPoint];
+    // Only the rows of the window that hold such a point at all are looked at.
+    const uint32_t windowRows = x >= 3 ? 0x7Fu << (x - 3) : 0x7Fu >> (3 - x);
     int rows = board.geometry.boardHeight;
     if (rows > board::MaxSide) rows = board::MaxSide;
+    const uint32_t boardRows = (1u << rows) - 1;
     int count = 0;
-    for (int i = 0; i < 7; ++i) {
-        const int r = x - 3 + i;
-        if (r < 0 || r >= rows) continue;
-        uint32_t points = (fives[r] | openFours[r]) & windowColumns(rowPattern[i], rowMiddle[i], y);
+    for (uint32_t busy = (fiveSet.summary[s] | openFourSet.summary[s]) & windowRows & boardRows; busy != 0;
+         busy &= busy - 1) {
+        const int r = __builtin_ctz(busy);
+        const int i = r - x + 3;
+        uint32_t points = (fiveSet.rowMask[s][r] | openFourSet.rowMask[s][r]) & windowColumns(rowPattern[i], rowMiddle[i], y);
         if (excluded != nullptr) points &= ~excluded[r];
         count += board::rowBitCount(points);
     }
