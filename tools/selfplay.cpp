@@ -108,12 +108,14 @@ private:
         return text;
     }
 
-    // "games 12: W 5 L 4 D 3 | pairs 0-4: 0 1 3 1 1 | Elo +29.0 +- 95.1 | LLR 0.12 [-2.94, 2.94]"
+    // "games 12: W 5 L 4 D 3 | pairs scoring 0,1/2,1,3/2,2: 0 1 3 1 1 | Elo +29.0 +- 95.1 | LLR 0.12 [-2.94, 2.94]"
     std::string progress() const {
         char text[320];
         const std::array<int, 5>& p = tally_.pairs;
-        int n = std::snprintf(text, sizeof text, "games %d: W %d L %d D %d | pairs by points 0,1/2,1,3/2,2: %d %d %d %d %d",
-                              tally_.games(), tally_.wins, tally_.losses, tally_.draws, p[0], p[1], p[2], p[3], p[4]);
+        const int n = std::snprintf(text, sizeof text,
+                                    "games %d: W %d L %d D %d | pairs scoring 0,1/2,1,3/2,2: %d %d %d %d %d",
+                                    tally_.games(), tally_.wins, tally_.losses, tally_.draws, p[0], p[1], p[2], p[3],
+                                    p[4]);
         std::string s(text, size_t(n));
         s += " | Elo " + eloText(estimateElo(sample()));
         if (o_.sprt) {
