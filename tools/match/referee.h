@@ -18,6 +18,7 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
+    int rule() const { return rule_; }
     bool onBoard(int x, int y) const { return x >= 0 && x < height_ && y >= 0 && y < width_; }
     // 0 empty, 1 black (first player), 2 white; -1 off the board.
     int at(int x, int y) const { return onBoard(x, y) ? cells_[index(x, y)] : -1; }
