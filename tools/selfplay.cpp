@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +22,11 @@
 using namespace match;
 
 namespace {
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
 
 std::string eloText(const EloEstimate& e) {
     char text[96];
@@ -43,8 +49,15 @@ public:
     // test has decided).
     int takePair() {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (verdict_ != Verdict::Continue || next_ >= pairs_) return -1;
+        if (stopped_ || verdict_ != Verdict::Continue || next_ >= pairs_) return -1;
         return next_++;
+    }
+
+    // An engine that does not start will not start in the next game either.
+    void stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!stopped_) std::printf("an engine did not start: no more games\n");
+        stopped_ = true;
     }
 
     const Moves& opening(int pair) const {
@@ -88,9 +101,11 @@ private:
     std::vector<Moves> openings_;
     std::mutex mutex_;
     int pairs_ = 0, next_ = 0, pairsDone_ = 0;
+    bool stopped_ = false;
     Tally tally_;
     Verdict verdict_ = Verdict::Continue;
     double llrAtVerdict_ = 0;
+    int gamesAtVerdict_ = 0;
 
     Sample sample() const { return o_.model == SprtModel::Pentanomial ? tally_.pentanomial() : tally_.trinomial(); }
 
@@ -98,13 +113,14 @@ private:
         const double llr = logLikelihoodRatio(sample(), o_.elo0, o_.elo1);
         verdict_ = sprtVerdict(llr, sprtBounds(o_.alpha, o_.beta));
         llrAtVerdict_ = llr;
+        gamesAtVerdict_ = tally_.games();
         return verdict_ != Verdict::Continue;
     }
 
     std::string verdictText() const {
         char text[160];
         std::snprintf(text, sizeof text, "%s accepted (LLR %.2f after %d games)",
-                      verdict_ == Verdict::AcceptH1 ? "H1 (elo1)" : "H0 (elo0)", llrAtVerdict_, tally_.games());
+                      verdict_ == Verdict::AcceptH1 ? "H1 (elo1)" : "H0 (elo0)", llrAtVerdict_, gamesAtVerdict_);
         return text;
     }
 
@@ -145,6 +161,10 @@ void runGames(const Options& o, Schedule& schedule, Totals& totals) {
             results.push_back(winner);
             if (winner >= 0) ++totals.wins[winner];
             else if (winner == Draw) ++totals.draws;
+            if (winner == NoGame) {
+                schedule.stop();
+                break;
+            }
         }
         schedule.record(results);
     }
@@ -167,7 +187,7 @@ int main(int argc, char** argv) {
     }
     // Through a runner (wine) the path is the runner's to check.
     for (int i = 0; i < 2; ++i)
-        if (testing_support::engineRunner().empty() && access(o.engine[i].c_str(), X_OK) != 0) {
+        if (testing_support::engineRunner().empty() && !isExecutableFile(o.engine[i])) {
             std::fprintf(stderr, "selfplay: engine %d, %s, is not an executable file\n", i + 1, o.engine[i].c_str());
             return 2;
         }
