@@ -27,7 +27,7 @@ public:
     }
 
     // Five points of colour on the lines through (x, y), within four of it:
-    // the fours a stone at (x, y) takes part in.
+    // the fours a stone at (x, y) belongs to.
     std::set<Point> fivePointsNear(int x, int y, int colour) {
         std::set<Point> points;
         for (const auto& d : Directions)
