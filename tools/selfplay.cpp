@@ -1,548 +1,223 @@
-// Self-play referee: runs two engine processes against each other through the
-// protocol only, as a tournament manager does, and judges every move itself.
-//
-// Usage: selfplay [options]
-//   --engine1 PATH --engine2 PATH   engines (default: build/olvar for both)
-//   --games N                       games (default 2); colours alternate
-//   --rule R                        0 free-style, 1 standard, 2 Renju (default 0)
-//   --size N | --rect W,H           board (default 15)
-//   --turn MS                       timeout_turn (default 100)
-//   --match MS                      timeout_match (default: unlimited)
-//   --tolerance MS                  time allowed past timeout_turn (default 0)
-//   --clock-report                  an overrun is counted and shown but loses
-//                                   nothing (test runs on shared machines, where
-//                                   a stalled process must not fail the run; the
-//                                   engine still has to answer with a move)
-//   --hash N                        INFO hash_size for both engines (default: theirs)
-//   --threads1 N --threads2 N       INFO thread_num for engine 1 / engine 2 (default: theirs)
-//   --openings FILE                 one opening per line: "x,y x,y ..."
-//   --keep                          start each engine once and keep its process
-//                                   across games (START per game); a process
-//                                   that loses by a fault is replaced
-//   --board-mode                    as c-gomoku-cli's board mode (implies --keep):
-//                                   per game START, then INFO rule, timeout_turn,
-//                                   timeout_match; before every move INFO time_left
-//                                   (with --match) and the whole game as a BOARD
-//                                   (BEGIN for the first move on an empty board),
-//                                   never TURN
-//   --verbose                       print every move
-// An engine loses a game by an illegal move, a crash, a time loss, or any line
-// beginning with ERROR that it writes. Exit status 1 when any of these happened.
-// The summary ends with the worst overrun: the largest (time used - timeout_turn)
-// over all moves and, with --match, the largest (time used - time_left told).
-#include <chrono>
+// Self-play referee and match runner: plays engine 1 (the base) against
+// engine 2 (the candidate) through the protocol only, as a tournament manager
+// does, judges every move itself, and reports the candidate's Elo and, with
+// --sprt, a sequential test of it. The options are in match/options.cpp
+// (selfplay --help).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <string>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
-#include "support/engine_process.h"
+#include "match/game_runner.h"
+#include "match/options.h"
+#include "match/statistics.h"
 
-using testing_support::EngineProcess;
+using namespace match;
 
 namespace {
 
-struct Options {
-    std::string engine[2] = {"build/olvar", "build/olvar"};
-    int games = 2, rule = 0, width = 15, height = 15;
-    long turnMs = 100, matchMs = 0, toleranceMs = 0, hash = 0;
-    long threads[2] = {0, 0};
-    std::string openingsFile;
-    bool keep = false, boardMode = false, verbose = false, clockReport = false;
-};
-
-// The referee's own board and rules, written independently of the engine.
-struct Referee {
-    int width, height, rule;
-    std::vector<int> cells;  // 0 empty, 1 black (first player), 2 white
-
-    Referee(int w, int h, int r) : width(w), height(h), rule(r), cells(size_t(w * h), 0) {}
-    bool onBoard(int x, int y) const { return x >= 0 && x < height && y >= 0 && y < width; }
-    int at(int x, int y) const { return onBoard(x, y) ? cells[size_t(x * width + y)] : -1; }
-    void set(int x, int y, int c) { cells[size_t(x * width + y)] = c; }
-
-    // Length of the run of colour c through (x, y) along (dx, dy).
-    int run(int x, int y, int dx, int dy, int c) const {
-        int n = 1;
-        for (int k = 1; at(x + k * dx, y + k * dy) == c; ++k) ++n;
-        for (int k = 1; at(x - k * dx, y - k * dy) == c; ++k) ++n;
-        return n;
-    }
-
-    // With the stone of c already at (x, y): does it make five (as the rule counts it)?
-    bool makesFive(int x, int y, int c) const {
-        static const int dirs[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
-        for (const auto& d : dirs) {
-            int n = run(x, y, d[0], d[1], c);
-            if (n == 5) return true;
-            if (n > 5 && (rule == 0 || (rule == 2 && c == 2))) return true;
-        }
-        return false;
-    }
-
-    bool exactFiveAt(int x, int y, int dx, int dy) const { return run(x, y, dx, dy, 1) == 5; }
-
-    // Renju: is a black stone on the empty point (x, y) forbidden?
-    // Renju: whether black has a point to play at all (late in a crowded
-    // game every empty point may be forbidden for it).
-    bool blackCanMove() {
-        for (int x = 0; x < height; ++x)
-            for (int y = 0; y < width; ++y)
-                if (at(x, y) == 0 && !forbidden(x, y)) return true;
-        return false;
-    }
-
-    bool forbidden(int x, int y) {
-        static const int dirs[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
-        if (at(x, y) != 0) return false;
-        set(x, y, 1);
-        bool five = false, overline = false;
-        int fours = 0, threes = 0;
-        for (const auto& d : dirs) {
-            int n = run(x, y, d[0], d[1], 1);
-            if (n == 5) five = true;
-            if (n > 5) overline = true;
-        }
-        if (!five && !overline) {
-            for (const auto& d : dirs) {
-                int f = foursInLine(x, y, d[0], d[1]);
-                fours += f;
-                if (f == 0 && openThreeInLine(x, y, d[0], d[1])) ++threes;
-            }
-        }
-        set(x, y, 0);
-        if (five) return false;
-        return overline || fours >= 2 || threes >= 2;
-    }
-
-    // Empty points on the line through (x, y) within 5 where black would make an exact five.
-    int foursInLine(int x, int y, int dx, int dy) {
-        int count = 0;
-        for (int k = -4; k <= 4; ++k) {
-            int px = x + k * dx, py = y + k * dy;
-            if (at(px, py) != 0) continue;
-            set(px, py, 1);
-            bool five = exactFiveAt(px, py, dx, dy);
-            set(px, py, 0);
-            if (five) ++count;
-        }
-        // Two five points of one straight four (.XXXX.) are one four.
-        if (count == 2) {
-            for (int k = -5; k <= 0; ++k) {
-                bool straight = at(x + k * dx, y + k * dy) == 0 && at(x + (k + 5) * dx, y + (k + 5) * dy) == 0;
-                for (int j = 1; j <= 4 && straight; ++j) straight = at(x + (k + j) * dx, y + (k + j) * dy) == 1;
-                if (straight) return 1;
-            }
-        }
-        return count;
-    }
-
-    // An open three: some empty point in the line makes a straight four
-    // (.XXXX. with both ends giving exact fives) and is itself not forbidden.
-    bool openThreeInLine(int x, int y, int dx, int dy) {
-        for (int k = -4; k <= 4; ++k) {
-            int px = x + k * dx, py = y + k * dy;
-            if (at(px, py) != 0) continue;
-            set(px, py, 1);
-            bool straightFour = false;
-            for (int s = -4; s <= 0 && !straightFour; ++s) {
-                int ax = px + (s - 1) * dx, ay = py + (s - 1) * dy;
-                int bx = px + (s + 4) * dx, by = py + (s + 4) * dy;
-                bool four = true;
-                for (int j = 0; j < 4 && four; ++j) four = at(px + (s + j) * dx, py + (s + j) * dy) == 1;
-                if (!four || at(ax, ay) != 0 || at(bx, by) != 0) continue;
-                set(ax, ay, 1);
-                bool fiveA = exactFiveAt(ax, ay, dx, dy);
-                set(ax, ay, 0);
-                set(bx, by, 1);
-                bool fiveB = exactFiveAt(bx, by, dx, dy);
-                set(bx, by, 0);
-                straightFour = fiveA && fiveB;
-            }
-            set(px, py, 0);
-            if (straightFour && !forbidden(px, py)) return true;
-        }
-        return false;
-    }
-};
-
-using Moves = std::vector<std::pair<int, int>>;
-
-constexpr int kDraw = -1;    // a game's result when nobody won
-constexpr int kNoGame = -2;  // ... and when it could not begin
-constexpr int kGoesOn = -3;  // not a result yet: the game goes on
-
-struct Totals {
-    int wins[2] = {0, 0}, draws = 0, illegal = 0, timeLosses = 0, crashes = 0, overruns = 0, engineErrors = 0;
-    long longestMs = 0;
-    // Largest (time used - timeout_turn) and (time used - time_left told) over
-    // every timed move; negative when every move kept within its budget.
-    bool anyMoveTimed = false;
-    long worstTurnOverrunMs = 0, worstTimeLeftOverrunMs = 0;
-
-    void recordMove(long usedMs, long turnMs, bool timeLeftTold, long timeLeftMs) {
-        if (usedMs > longestMs) longestMs = usedMs;
-        if (usedMs > turnMs) ++overruns;
-        const long overTurn = usedMs - turnMs, overLeft = usedMs - timeLeftMs;
-        if (!anyMoveTimed || overTurn > worstTurnOverrunMs) worstTurnOverrunMs = overTurn;
-        if (timeLeftTold && (!anyMoveTimed || overLeft > worstTimeLeftOverrunMs)) worstTimeLeftOverrunMs = overLeft;
-        anyMoveTimed = true;
-    }
-};
-
-bool parseMove(const std::string& line, int& x, int& y) {
-    char rest;
-    return std::sscanf(line.c_str(), "%d,%d%c", &x, &y, &rest) == 2;
+bool isExecutableFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-bool isError(const std::string& line) { return line.rfind("ERROR", 0) == 0; }
-
-std::string point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
-
-std::vector<Moves> readOpenings(const std::string& path) {
-    std::vector<Moves> openings;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        Moves moves;
-        const char* text = line.c_str();
-        int x, y, used;
-        while (std::sscanf(text, " %d,%d%n", &x, &y, &used) == 2) {
-            moves.push_back({x, y});
-            text += used;
-        }
-        if (!moves.empty()) openings.push_back(moves);
-    }
-    return openings;
+std::string eloText(const EloEstimate& e) {
+    char text[96];
+    const double elo = std::fabs(e.elo) < 0.05 ? 0 : e.elo;  // no "-0.0"
+    if (std::isinf(e.elo)) std::snprintf(text, sizeof text, "%sinf", e.elo > 0 ? "+" : "-");
+    else if (std::isinf(e.margin) || std::isnan(e.margin)) std::snprintf(text, sizeof text, "%+.1f +- inf", elo);
+    else std::snprintf(text, sizeof text, "%+.1f +- %.1f", elo, e.margin);
+    return text;
 }
 
-// One side of the match: its engine process (kept across games with --keep)
-// and what it has been told in the current game.
-struct Player {
-    std::unique_ptr<EngineProcess> process;
-    long timeLeftMs = 0;
-    bool toldPosition = false;  // TURN mode: it has had BEGIN or a BOARD this game
-    bool faulted = false;       // lost this game by a fault: its process is not reused
-};
-
-// Plays the games of a match between two engines and keeps the totals.
-class Match {
+// The games of a match, handed out a pair at a time to the concurrent
+// runners, and the candidate's running results.
+class Schedule {
 public:
-    Match(const Options& o, Totals& t) : o_(o), t_(t) {}
+    Schedule(const Options& o, std::vector<Moves> openings) : o_(o), openings_(std::move(openings)) {
+        pairs_ = (o.games + 1) / 2;
+    }
 
-    // Plays one game; engine index first plays black. Returns the winner's
-    // engine index, kDraw or kNoGame.
-    int playGame(int game, int first, const Moves& opening, bool lastGame) {
-        game_ = game;
-        int result = startGame();
-        if (result == kGoesOn) result = playMoves(first, opening);
-        return endGame(result, lastGame);
+    // The next pair to play, or -1 when there is none (all handed out, or the
+    // test has decided).
+    int takePair() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopped_ || verdict_ != Verdict::Continue || next_ >= pairs_) return -1;
+        return next_++;
+    }
+
+    // An engine that does not start will not start in the next game either.
+    void stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!stopped_) std::printf("an engine did not start: no more games\n");
+        stopped_ = true;
+    }
+
+    const Moves& opening(int pair) const {
+        static const Moves none;
+        return openings_.empty() ? none : openings_[size_t(pair) % openings_.size()];
+    }
+
+    int gamesOf(int pair) const { return std::min(2, o_.games - 2 * pair); }
+
+    // Records the results of a pair (winner's engine index, Draw or NoGame
+    // for each game played) and prints the running state.
+    void record(const std::vector<int>& results) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<double> scores;
+        for (int r : results) {
+            if (r == NoGame) continue;
+            const double score = r == 1 ? 1 : r == 0 ? 0 : 0.5;
+            tally_.addGame(score);
+            scores.push_back(score);
+        }
+        if (scores.size() == 2) tally_.addPair(scores[0], scores[1]);
+        ++pairsDone_;
+        const bool decidedNow = verdict_ == Verdict::Continue && o_.sprt && updateVerdict();
+        std::printf("%s\n", progress().c_str());
+        if (decidedNow) std::printf("SPRT: %s\n", verdictText().c_str());
+        std::fflush(stdout);
+    }
+
+    // The verdict line of an SPRT; returns its exit status.
+    int finish() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (o_.sprt) {
+            std::printf("SPRT: %s\n", verdict_ == Verdict::Continue ? "inconclusive (neither bound reached)"
+                                                                     : verdictText().c_str());
+        }
+        return verdict_ == Verdict::AcceptH1 ? 0 : verdict_ == Verdict::AcceptH0 ? 1 : 3;
     }
 
 private:
-    static constexpr int kStartTimeoutMs = 5000;
-    static constexpr int kEndTimeoutMs = 3000;
-
     const Options& o_;
-    Totals& t_;
-    Player players_[2];
-    int game_ = 0;
+    std::vector<Moves> openings_;
+    std::mutex mutex_;
+    int pairs_ = 0, next_ = 0, pairsDone_ = 0;
+    bool stopped_ = false;
+    Tally tally_;
+    Verdict verdict_ = Verdict::Continue;
+    double llrAtVerdict_ = 0;
+    int gamesAtVerdict_ = 0;
 
-    // The engine wrote an ERROR line: it loses the game.
-    int loseByError(int i, const std::string& line) {
-        std::printf("game %d: engine %d wrote \"%s\": loses\n", game_, i + 1, line.c_str());
-        ++t_.engineErrors;
-        players_[i].faulted = true;
-        return 1 - i;
+    Sample sample() const { return o_.model == SprtModel::Pentanomial ? tally_.pentanomial() : tally_.trinomial(); }
+
+    bool updateVerdict() {
+        const double llr = logLikelihoodRatio(sample(), o_.elo0, o_.elo1);
+        verdict_ = sprtVerdict(llr, sprtBounds(o_.alpha, o_.beta));
+        llrAtVerdict_ = llr;
+        gamesAtVerdict_ = tally_.games();
+        return verdict_ != Verdict::Continue;
     }
 
-    // The engine lost by another fault, counted in count.
-    int loseBy(int i, int& count) {
-        ++count;
-        players_[i].faulted = true;
-        return 1 - i;
+    std::string verdictText() const {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s accepted (LLR %.2f after %d games)",
+                      verdict_ == Verdict::AcceptH1 ? "H1 (elo1)" : "H0 (elo0)", llrAtVerdict_, gamesAtVerdict_);
+        return text;
     }
 
-    // Starts (or, with --keep, reuses) both engines and begins a game on each.
-    int startGame() {
-        for (int i = 0; i < 2; ++i) {
-            Player& p = players_[i];
-            if (!p.process) p.process = std::make_unique<EngineProcess>(o_.engine[i]);
-            p.timeLeftMs = o_.matchMs;
-            p.toldPosition = false;
-            p.faulted = false;
+    // "games 12: W 5 L 4 D 3 | pairs scoring 0,1/2,1,3/2,2: 0 1 3 1 1 | Elo +29.0 +- 95.1 | LLR 0.12 [-2.94, 2.94]"
+    std::string progress() const {
+        char text[320];
+        const std::array<int, 5>& p = tally_.pairs;
+        const int n = std::snprintf(text, sizeof text,
+                                    "games %d: W %d L %d D %d | pairs scoring 0,1/2,1,3/2,2: %d %d %d %d %d",
+                                    tally_.games(), tally_.wins, tally_.losses, tally_.draws, p[0], p[1], p[2], p[3],
+                                    p[4]);
+        std::string s(text, size_t(n));
+        s += " | Elo " + eloText(estimateElo(sample()));
+        if (o_.sprt) {
+            const SprtBounds b = sprtBounds(o_.alpha, o_.beta);
+            std::snprintf(text, sizeof text, " | LLR %.2f [%.2f, %.2f]",
+                          logLikelihoodRatio(sample(), o_.elo0, o_.elo1), b.lower, b.upper);
+            s += text;
         }
-        for (int i = 0; i < 2; ++i) {
-            int result = o_.boardMode ? startBoardModeGame(i) : startTurnModeGame(i);
-            if (result != kGoesOn) return result;
-        }
-        return kGoesOn;
-    }
-
-    std::string startCommand() const {
-        return o_.width == o_.height ? "START " + std::to_string(o_.width)
-                                     : "RECTSTART " + std::to_string(o_.width) + "," + std::to_string(o_.height);
-    }
-
-    // The settings first, then START, as a GUI that sets up before the game does.
-    int startTurnModeGame(int i) {
-        EngineProcess& e = *players_[i].process;
-        e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
-        e.send("INFO timeout_match " + std::to_string(o_.matchMs ? o_.matchMs : 1000000000));
-        if (o_.matchMs) e.send("INFO time_left " + std::to_string(o_.matchMs));
-        e.send("INFO rule " + std::to_string(o_.rule));
-        sendEngineSettings(i);
-        e.send(startCommand());
-        return awaitStarted(i);
-    }
-
-    // START first, then the settings, as c-gomoku-cli does for every game
-    // (timeout_match 0 when the game time is not limited).
-    int startBoardModeGame(int i) {
-        EngineProcess& e = *players_[i].process;
-        e.send(startCommand());
-        const int result = awaitStarted(i);
-        if (result != kGoesOn) return result;
-        e.send("INFO rule " + std::to_string(o_.rule));
-        e.send("INFO timeout_turn " + std::to_string(o_.turnMs));
-        e.send("INFO timeout_match " + std::to_string(o_.matchMs));
-        sendEngineSettings(i);
-        return kGoesOn;
-    }
-
-    // The settings one engine may get of its own: table size and threads.
-    void sendEngineSettings(int i) {
-        EngineProcess& e = *players_[i].process;
-        if (o_.hash) e.send("INFO hash_size " + std::to_string(o_.hash));
-        if (o_.threads[i]) e.send("INFO thread_num " + std::to_string(o_.threads[i]));
-    }
-
-    // Reads up to the OK of START. A kept process may first deliver what it
-    // wrote after the previous game, so an ERROR there is caught here too.
-    int awaitStarted(int i) {
-        const std::string reply = players_[i].process->awaitMove(kStartTimeoutMs);
-        if (reply == "OK") return kGoesOn;
-        if (isError(reply)) return loseByError(i, reply);
-        std::printf("game %d: engine %d did not start (%s)\n", game_, i + 1, reply.c_str());
-        ++t_.crashes;
-        players_[i].faulted = true;
-        return kNoGame;
-    }
-
-    // The opening's stones that fit, in order, black first.
-    static Moves placeOpening(Referee& ref, const Moves& opening) {
-        Moves moves;
-        for (const auto& m : opening) {
-            if (!ref.onBoard(m.first, m.second) || ref.at(m.first, m.second) != 0) break;
-            ref.set(m.first, m.second, int(moves.size() % 2) + 1);
-            moves.push_back(m);
-        }
-        return moves;
-    }
-
-    int playMoves(int first, const Moves& opening) {
-        Referee ref(o_.width, o_.height, o_.rule);
-        Moves moves = placeOpening(ref, opening);
-        const int area = o_.width * o_.height;
-        for (;;) {
-            if (int(moves.size()) >= area) return kDraw;
-            const int colour = int(moves.size() % 2) + 1;
-            // No legal point for black is the end of the game, as a full board is.
-            if (o_.rule == 2 && colour == 1 && !ref.blackCanMove()) return kDraw;
-            const int mover = colour == 1 ? first : 1 - first;
-            const int result = playMove(ref, moves, mover, colour);
-            if (result != kGoesOn) return result;
-        }
-    }
-
-    // Asks the mover for its move, judges it and plays it. Returns kGoesOn
-    // or the game's result.
-    int playMove(Referee& ref, Moves& moves, int mover, int colour) {
-        Player& p = players_[mover];
-        EngineProcess& e = *p.process;
-        const long timeLeftTold = p.timeLeftMs;
-        if (o_.matchMs) e.send("INFO time_left " + std::to_string(timeLeftTold));
-        const auto start = std::chrono::steady_clock::now();
-        requestMove(p, moves, colour);
-        const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000));
-        const long used = long(
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
-        if (isError(line)) return loseByError(mover, line);
-        const bool noMove = line == "<timeout>";
-        int x = -1, y = -1;
-        if (!noMove && !parseMove(line, x, y)) {
-            std::printf("game %d: engine %d answered \"%s\": loses\n", game_, mover + 1, line.c_str());
-            return loseBy(mover, line == "<eof>" ? t_.crashes : t_.illegal);
-        }
-        t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
-        p.timeLeftMs -= used;
-        const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
-        if (overrun && o_.clockReport && !noMove)
-            std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, mover + 1, used);
-        if (noMove || (overrun && !o_.clockReport)) {
-            std::printf("game %d: engine %d used %ld ms: loses on time\n", game_, mover + 1, used);
-            return loseBy(mover, t_.timeLosses);
-        }
-        if (!ref.onBoard(x, y) || ref.at(x, y) != 0) {
-            std::printf("game %d: engine %d played %d,%d, not an empty point: loses\n", game_, mover + 1, x, y);
-            return loseBy(mover, t_.illegal);
-        }
-        if (o_.rule == 2 && colour == 1 && ref.forbidden(x, y)) {
-            std::printf("game %d: engine %d played the forbidden point %d,%d: loses\n", game_, mover + 1, x, y);
-            return loseBy(mover, t_.illegal);
-        }
-        ref.set(x, y, colour);
-        moves.push_back({x, y});
-        if (o_.verbose)
-            std::printf("game %d move %zu: engine %d %d,%d (%ld ms)\n", game_, moves.size(), mover + 1, x, y, used);
-        return ref.makesFive(x, y, colour) ? mover : kGoesOn;
-    }
-
-    // Board mode: the whole game before every move. TURN mode: BEGIN or the
-    // position as a BOARD the first time in a game, then only the opponent's move.
-    void requestMove(Player& p, const Moves& moves, int colour) {
-        EngineProcess& e = *p.process;
-        if (o_.boardMode || !p.toldPosition) {
-            p.toldPosition = true;
-            if (moves.empty()) e.send("BEGIN");
-            else sendBoard(e, moves, colour);
-        } else {
-            e.send("TURN " + point(moves.back().first, moves.back().second));
-        }
-    }
-
-    // Every stone in played order; field 1 for the mover's own, 2 for the opponent's.
-    static void sendBoard(EngineProcess& e, const Moves& moves, int colour) {
-        e.send("BOARD");
-        for (size_t i = 0; i < moves.size(); ++i) {
-            const int who = int(i % 2) + 1 == colour ? 1 : 2;
-            e.send(point(moves[i].first, moves[i].second) + "," + std::to_string(who));
-        }
-        e.send("DONE");
-    }
-
-    // After a game: reads what each engine wrote after its last awaited line,
-    // since an ERROR there counts as well, and closes the processes that are
-    // not kept for the next game. A process that lost by a fault is never
-    // kept: it may still be thinking, or be in a state it should not be in.
-    // The first fault decides the game: an ERROR found here makes its writer
-    // lose unless the game was already lost by a fault.
-    int endGame(int result, bool lastGame) {
-        bool decidedByFault = players_[0].faulted || players_[1].faulted;
-        for (int i = 0; i < 2; ++i) {
-            Player& p = players_[i];
-            if (!p.process) continue;
-            if (p.faulted) {
-                p.process.reset();  // killed unread
-                continue;
-            }
-            const bool close = !o_.keep || lastGame;
-            const std::string error = close ? closeAndReadRest(*p.process) : readWaiting(*p.process);
-            if (close) p.process.reset();
-            if (error.empty()) continue;
-            if (decidedByFault) {
-                std::printf("game %d: engine %d wrote \"%s\" after the game was lost by a fault\n", game_, i + 1,
-                            error.c_str());
-                ++t_.engineErrors;
-            } else {
-                result = loseByError(i, error);
-                decidedByFault = true;
-            }
-        }
-        return result;
-    }
-
-    // Ends the engine (END) and reads its output to the end, for at most
-    // kEndTimeoutMs; returns the first ERROR line, or "".
-    static std::string closeAndReadRest(EngineProcess& e) {
-        e.send("END");
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kEndTimeoutMs);
-        std::string error, line;
-        for (;;) {
-            const long left = long(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       deadline - std::chrono::steady_clock::now())
-                                       .count());
-            if (left <= 0 || !e.readLine(line, int(left))) break;
-            if (error.empty() && isError(line)) error = line;
-        }
-        e.waitExit(kEndTimeoutMs);
-        return error;
-    }
-
-    // The lines a kept engine has already written; returns the first ERROR
-    // line, or "". Later ones are caught when its next game starts.
-    static std::string readWaiting(EngineProcess& e) {
-        std::string error, line;
-        while (e.readLine(line, 1))
-            if (error.empty() && isError(line)) error = line;
-        return error;
+        return s;
     }
 };
 
-std::string summary(const Options& o, const Totals& t) {
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "engine 1 wins %d, engine 2 wins %d, draws %d, illegal moves %d, time losses %d, crashes %d, "
-                  "longest think %ld ms, moves over %ld ms %d, engine errors %d",
-                  t.wins[0], t.wins[1], t.draws, t.illegal, t.timeLosses, t.crashes, t.longestMs, o.turnMs,
-                  t.overruns, t.engineErrors);
-    std::string s = text;
-    if (!t.anyMoveTimed) return s + ", worst overrun none";
-    s += ", worst overrun " + std::to_string(t.worstTurnOverrunMs) + " ms";
-    if (o.matchMs) s += ", worst overrun of time_left " + std::to_string(t.worstTimeLeftOverrunMs) + " ms";
-    return s;
+// One concurrent game at a time: takes pairs until none is left.
+void runGames(const Options& o, Schedule& schedule, Totals& totals) {
+    GameRunner runner(o, totals);
+    for (int pair; (pair = schedule.takePair()) >= 0;) {
+        std::vector<int> results;
+        for (int k = 0; k < schedule.gamesOf(pair); ++k) {
+            const int game = 2 * pair + k + 1, first = k;
+            const int winner = runner.playGame(game, first, schedule.opening(pair));
+            std::printf("game %d (engine %d black): %s\n", game, first + 1,
+                        winner == Draw     ? "draw"
+                        : winner == NoGame ? "no game"
+                        : winner == 0      ? "engine 1 wins"
+                                           : "engine 2 wins");
+            std::fflush(stdout);
+            results.push_back(winner);
+            if (winner >= 0) ++totals.wins[winner];
+            else if (winner == Draw) ++totals.draws;
+            if (winner == NoGame) {
+                schedule.stop();
+                break;
+            }
+        }
+        schedule.record(results);
+    }
+    runner.close();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-        if (a == "--engine1") o.engine[0] = next();
-        else if (a == "--engine2") o.engine[1] = next();
-        else if (a == "--games") o.games = std::atoi(next().c_str());
-        else if (a == "--rule") o.rule = std::atoi(next().c_str());
-        else if (a == "--size") o.width = o.height = std::atoi(next().c_str());
-        else if (a == "--rect") std::sscanf(next().c_str(), "%d,%d", &o.width, &o.height);
-        else if (a == "--turn") o.turnMs = std::atol(next().c_str());
-        else if (a == "--match") o.matchMs = std::atol(next().c_str());
-        else if (a == "--tolerance") o.toleranceMs = std::atol(next().c_str());
-        else if (a == "--openings") o.openingsFile = next();
-        else if (a == "--hash") o.hash = std::atol(next().c_str());
-        else if (a == "--threads1") o.threads[0] = std::atol(next().c_str());
-        else if (a == "--threads2") o.threads[1] = std::atol(next().c_str());
-        else if (a == "--keep") o.keep = true;
-        else if (a == "--board-mode") o.boardMode = o.keep = true;
-        else if (a == "--verbose") o.verbose = true;
-        else if (a == "--clock-report") o.clockReport = true;
-        else {
-            std::fprintf(stderr, "unknown option %s\n", a.c_str());
+    std::string error;
+    bool help = false;
+    if (!parseOptions(argc, argv, o, error, help)) {
+        std::fprintf(stderr, "selfplay: %s (selfplay --help lists the options)\n", error.c_str());
+        return 2;
+    }
+    if (help) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    // Through a runner (wine) the path is the runner's to check.
+    for (int i = 0; i < 2; ++i)
+        if (testing_support::engineRunner().empty() && !isExecutableFile(o.engine[i])) {
+            std::fprintf(stderr, "selfplay: engine %d, %s, is not an executable file\n", i + 1, o.engine[i].c_str());
             return 2;
         }
-    }
     std::vector<Moves> openings;
-    if (!o.openingsFile.empty()) openings = readOpenings(o.openingsFile);
-    Totals t;
-    Match match(o, t);
-    for (int g = 0; g < o.games; ++g) {
-        const int first = g % 2;
-        const Moves opening = openings.empty() ? Moves{} : openings[size_t(g / 2) % openings.size()];
-        const int winner = match.playGame(g + 1, first, opening, g + 1 == o.games);
-        if (winner >= 0) ++t.wins[winner];
-        else if (winner == kDraw) ++t.draws;
-        std::printf("game %d (engine %d black): %s\n", g + 1, first + 1,
-                    winner == kDraw     ? "draw"
-                    : winner == kNoGame ? "no game"
-                    : winner == 0       ? "engine 1 wins"
-                                        : "engine 2 wins");
+    if (!o.openingsFile.empty() && !loadOpenings(o.openingsFile, o, openings, error)) {
+        std::fprintf(stderr, "selfplay: %s\n", error.c_str());
+        return 2;
+    }
+    if (o.shuffleSeed >= 0) std::shuffle(openings.begin(), openings.end(), std::mt19937(uint32_t(o.shuffleSeed)));
+
+    if (o.sprt) {
+        const SprtBounds b = sprtBounds(o.alpha, o.beta);
+        std::printf("SPRT of engine 2 against engine 1: H0 elo %g, H1 elo %g, alpha %g, beta %g, "
+                    "LLR bounds [%.2f, %.2f], %s model, at most %d games\n",
+                    o.elo0, o.elo1, o.alpha, o.beta, b.lower, b.upper,
+                    o.model == SprtModel::Pentanomial ? "pentanomial" : "trinomial", o.games);
         std::fflush(stdout);
     }
-    std::printf("%s\n", summary(o, t).c_str());
-    return t.illegal || t.timeLosses || t.crashes || t.engineErrors ? 1 : 0;
+    Schedule schedule(o, std::move(openings));
+    std::vector<Totals> totals(size_t(o.concurrency));
+    std::vector<std::thread> workers;
+    for (int w = 1; w < o.concurrency; ++w)
+        workers.emplace_back(runGames, std::cref(o), std::ref(schedule), std::ref(totals[size_t(w)]));
+    runGames(o, schedule, totals[0]);
+    for (std::thread& worker : workers) worker.join();
+
+    Totals all;
+    for (const Totals& t : totals) all.merge(t);
+    const int sprtStatus = schedule.finish();
+    std::printf("%s\n", summary(o, all).c_str());
+    if (o.sprt) return sprtStatus;
+    return all.anyFault() ? 1 : 0;
 }

@@ -35,8 +35,11 @@ EngineProcess::EngineProcess(const std::string& path) {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
+    // Close-on-exec: an engine started by another thread at the same moment
+    // must not inherit these ends, or this engine's end of output would not be
+    // seen while that one runs. dup2 clears the flag on the child's 0 and 1.
     int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
