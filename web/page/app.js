@@ -105,8 +105,12 @@ function sendPosition() {
   if (think === 'move') params.time = timeMs();
   if (think === 'analyse') params.lines = lines();
   state.awaitingMove = think === 'move';
+  const finished = state.report, side = state.reportSide;
   state.report = new EngineReport(game.size);
   state.reportSide = game.sideToMove();
+  // In a game, the figures of the engine's last think stay on show until it
+  // thinks again.
+  if (think === 'none' && state.mode === 'play') keepFigures(finished, side);
   link.post('position', params);
   refresh();
 }
@@ -137,11 +141,8 @@ function engineLine(line) {
     if (!game.play(x, y)) {
       setNotice(`The engine answered ${x},${y}, which is not a free point.`);
     } else if (!game.isOver() && game.rule === Rule.Renju && game.sideToMove() === Black) {
-      // Black's forbidden points for the position now on the board; the
-      // figures of the engine's think stay on show meanwhile.
-      const finished = state.report, side = state.reportSide;
+      // Black's forbidden points for the position now on the board.
       sendPosition();
-      keepFigures(finished, side);
     }
   } else if (result.kind === 'error') {
     state.awaitingMove = false;
@@ -150,13 +151,13 @@ function engineLine(line) {
   scheduleRefresh();
 }
 
-// Shows the figures of a finished think (about a position with `side` to
-// move) while the order that follows it is under way.
+// Keeps the figures of an earlier think (about a position with `side` to
+// move) in the new report.
 function keepFigures(old, side) {
   for (const key of ['depth', 'value', 'timeMs', 'nodesMillions', 'speed', 'best', 'pv', 'nbest', 'nbestFinal'])
     state.report[key] = old[key];
+  state.report.finished = true;
   state.reportSide = side;
-  refresh();
 }
 
 // ---- the player's actions ----------------------------------------------------

@@ -106,7 +106,7 @@ export class BoardView {
     for (const p of view.lose) {
       if (!game.isEmpty(p.x, p.y)) continue;
       const { cx, cy } = this.centre(p.x, p.y);
-      element('circle', { ...mark('lose', p.x, p.y), cx, cy, r: 4 }, layer);
+      element('circle', { ...mark('lose', p.x, p.y), cx, cy, r: 5 }, layer);
     }
 
     game.moves.forEach((p, i) => {
