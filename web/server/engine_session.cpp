@@ -69,7 +69,10 @@ void EngineSession::send(const std::string& script) {
 }
 
 void EngineSession::sendSync(int tag) {
-    pendingSyncs_.push_back(tag);
+    {
+        std::lock_guard<std::mutex> lock(syncMutex_);
+        pendingSyncs_.push_back(tag);
+    }
     send(syncPrefix());
 }
 
@@ -144,7 +147,7 @@ bool EngineSession::idleFor(std::chrono::seconds limit) {
 
 void EngineSession::handleLine(std::string line) {
     if (isSyncAnswer(line)) {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(syncMutex_);
         if (!pendingSyncs_.empty()) {
             const int tag = pendingSyncs_.front();
             pendingSyncs_.pop_front();
@@ -186,7 +189,10 @@ void EngineSession::readerLoop() {
         }
         child_ = std::move(fresh);
         // Orders the old engine had not answered will never be.
-        pendingSyncs_.clear();
+        {
+            std::lock_guard<std::mutex> syncLock(syncMutex_);
+            pendingSyncs_.clear();
+        }
         send(setupScript(setup_, options_.maxMemoryBytes));
         events_.append("restarted", "{\"engine\":" + std::to_string(child_->pid()) +
                                         ",\"reason\":" + jsonString("the engine " + ending) + "}");

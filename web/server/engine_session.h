@@ -79,10 +79,15 @@ private:
     const EngineOptions options_;
     EventLog events_;
 
+    // mutex_ guards the engine and the session's state; it is held while an
+    // order is written. The reader never takes it while lines come, only
+    // syncMutex_ (taken after mutex_ where both are): the engine's output is
+    // always drained, so the engine always goes on reading its input.
     std::mutex mutex_;
     std::unique_ptr<EngineChild> child_;
     GameSetup setup_;
-    std::deque<int> pendingSyncs_;
+    std::mutex syncMutex_;
+    std::deque<int> pendingSyncs_;  // tags of the orders whose ABOUT is unanswered
     std::deque<std::chrono::steady_clock::time_point> restarts_;
     bool closing_ = false;
     bool failed_ = false;
