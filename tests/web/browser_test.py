@@ -238,6 +238,11 @@ class WebBoard(unittest.TestCase):
         self.assertIn('Black wins', self.text('status'))
         self.assertEqual(set(self.points('#board circle.five')), {(7, y) for y in range(3, 8)})
 
+    def test_5_the_page_wrote_no_errors(self):
+        # Everything above ran without a script error or a failed request.
+        errors = [e['message'] for e in self.driver.get_log('browser') if e.get('level') == 'SEVERE']
+        self.assertEqual(errors, [])
+
 
 def main():
     global SERVER, ENGINE, SCREENSHOT
