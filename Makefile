@@ -1,21 +1,31 @@
 # Olvar: `make` builds the optimised engine, `make run` starts it on the terminal,
-# `make test` builds and runs every test (plain, ASan+UBSan, and the threading
-# tests under TSan), `make pgo` builds a profile-guided engine.
+# `make web` starts the local web board, `make test` builds and runs every test
+# (plain, ASan+UBSan, and the threading tests under TSan), `make pgo` builds a
+# profile-guided engine.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 CTEST ?= ctest
 
-.PHONY: all engine run test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native pgo
+.PHONY: all engine run web test test-release test-asan test-tsan bench fuzz clean windows test-windows dist native pgo
 
 all: engine
 
 engine:
 	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release
-	$(CMAKE) --build build -j $(JOBS) --target olvar pbrain-olvar bench selfplay
+	$(CMAKE) --build build -j $(JOBS) --target olvar pbrain-olvar bench selfplay olvar-web
 
 run: engine
 	./build/olvar
+
+# The web board on http://WEB_ADDRESS:WEB_PORT/ (it prints the address);
+# Ctrl-C stops it. Another address than a loopback one opens the board, and
+# the engine's processor time, to everyone who can reach this machine.
+WEB_ADDRESS ?= 127.0.0.1
+WEB_PORT ?= 8080
+web: engine
+	@test -x build/olvar-web || { echo "make web needs cpp-httplib (Debian: libcpp-httplib-dev, pkgconf)"; exit 1; }
+	./build/olvar-web --address $(WEB_ADDRESS) --port $(WEB_PORT)
 
 test: test-release test-asan test-tsan
 
