@@ -26,56 +26,54 @@ inline bool countsForRoomSum(int weight, int score) {
     return weight >= RoomSumMinWeight && score >= RoomSumMinScore;
 }
 
-// Takes the point's current direction-d code of side s out of every sum and set,
-// before that code, the score or the weight change.
+// Gives the point's direction-d entry of side s a new code (and room), and
+// moves the sums, the value and the point sets with it.
 template <bool Full>
-void removePointCode(Board& b, int x, int y, int s, int d) {
-    const int score = b.points[x][y].score[s];
-    const int weight = b.points[x][y].weight[s];
-    b.contributionSum[s] -= b.points[x][y].contribution[s];
-    if (countsForRoomSum(weight, score)) b.roomSum[s] -= weight;
-    const int cls = threatClassOf[b.points[x][y].code[d][s]];
-    if (cls >= 0) {
-        ThreatPointSet& set = b.threats[cls];
-        uint8_t& bits = set.directionBits[s][x][y];
-        bits = static_cast<uint8_t>(bits & ~(1u << d));
-        if (bits == 0) {
-            set.rowMask[s][x] &= ~(1u << y);
-            if (set.rowMask[s][x] == 0) set.summary[s] &= ~(1u << x);
+void changePointCode(Board& b, int x, int y, int s, int d, int newCode, int newRoom) {
+    PointState& p = b.points[x][y];
+    const int oldCode = p.code[d][s];
+    const int oldScore = p.score[s], oldWeight = p.weight[s];
+    const int score = oldScore + codeScore[newCode] - codeScore[oldCode];
+    const int weight = oldWeight + newRoom - p.room[d][s];
+    p.code[d][s] = static_cast<int8_t>(newCode);
+    p.room[d][s] = static_cast<int8_t>(newRoom);
+    p.score[s] = static_cast<int16_t>(score);
+    p.weight[s] = static_cast<int16_t>(weight);
+    if (countsForRoomSum(oldWeight, oldScore)) b.roomSum[s] -= oldWeight;
+    if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
+    const int value = score + shapeValueAt(b, x, y, s);
+    p.value[s] = static_cast<int16_t>(value);
+    const int contribution = weight * value / 32;
+    b.contributionSum[s] += contribution - p.contribution[s];
+    p.contribution[s] = static_cast<int16_t>(contribution);
+    // A code staying in its class leaves the point sets as they are.
+    const int from = threatClassOf[oldCode], to = threatClassOf[newCode];
+    if (from != to) {
+        if (from >= 0) {
+            ThreatPointSet& set = b.threats[from];
+            uint8_t& bits = set.directionBits[s][x][y];
+            bits = static_cast<uint8_t>(bits & ~(1u << d));
+            if (bits == 0) {
+                set.rowMask[s][x] &= ~(1u << y);
+                if (set.rowMask[s][x] == 0) set.summary[s] &= ~(1u << x);
+            }
+        }
+        if (to >= 0) {
+            ThreatPointSet& set = b.threats[to];
+            set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
+            set.rowMask[s][x] |= 1u << y;
+            set.summary[s] |= 1u << x;
         }
     }
     if constexpr (Full) {
-        if (score >= StrongPointScore) {
-            StrongPointSet& strong = b.strongPoints;
+        StrongPointSet& strong = b.strongPoints;
+        if (oldScore >= StrongPointScore) {
             strong.rowMask[s][x] &= ~(1u << y);
             if (strong.rowMask[s][x] == 0) strong.summary[s] &= ~(1u << x);
         }
-    }
-}
-
-// Puts the point back into the sums and sets once its new direction-d code,
-// score and weight are stored.
-template <bool Full>
-void addPointCode(Board& b, int x, int y, int s, int d) {
-    const int score = b.points[x][y].score[s];
-    const int weight = b.points[x][y].weight[s];
-    const int value = score + shapeValueAt(b, x, y, s);
-    b.points[x][y].value[s] = static_cast<int16_t>(value);
-    if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
-    const int contribution = weight * value / 32;
-    b.points[x][y].contribution[s] = static_cast<int16_t>(contribution);
-    b.contributionSum[s] += contribution;
-    const int cls = threatClassOf[b.points[x][y].code[d][s]];
-    if (cls >= 0) {
-        ThreatPointSet& set = b.threats[cls];
-        set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
-        set.rowMask[s][x] |= 1u << y;
-        set.summary[s] |= 1u << x;
-    }
-    if constexpr (Full) {
         if (score >= StrongPointScore) {
-            b.strongPoints.rowMask[s][x] |= 1u << y;
-            b.strongPoints.summary[s] |= 1u << x;
+            strong.rowMask[s][x] |= 1u << y;
+            strong.summary[s] |= 1u << x;
         }
     }
 }
@@ -117,17 +115,10 @@ void correctExactFive(Board& b, int x, int y, int d, int s) {
     int8_t& code = b.points[x][y].code[d][s];
     if (code == Five) {
         auto own = [&](int k) { return b.cells[x + k * dx][y + k * dy] == colour; };
-        if ((!own(-1) && own(5)) || (!own(1) && own(-5))) {
-            removePointCode<Full>(b, x, y, s, d);
-            b.points[x][y].score[s] = static_cast<int16_t>(b.points[x][y].score[s] - codeScore[Five]);
-            code = Overline;
-            addPointCode<Full>(b, x, y, s, d);
-        }
+        if ((!own(-1) && own(5)) || (!own(1) && own(-5)))
+            changePointCode<Full>(b, x, y, s, d, Overline, b.points[x][y].room[d][s]);
     } else if (code == OpenFour && !fourStaysOpen(b, x, y, d, colour)) {
-        removePointCode<Full>(b, x, y, s, d);
-        b.points[x][y].score[s] = static_cast<int16_t>(b.points[x][y].score[s] - (codeScore[OpenFour] - codeScore[DeadFour]));
-        code = DeadFour;
-        addPointCode<Full>(b, x, y, s, d);
+        changePointCode<Full>(b, x, y, s, d, DeadFour, b.points[x][y].room[d][s]);
     }
 }
 
@@ -155,12 +146,7 @@ inline void applyEntry(Board& b, int qx, int qy, int s, PackedLine entry, bool c
     const int newCode = packedCode(entry, s), newRoom = packedRoom(entry, s);
     if (newCode != code) {
         if constexpr (Log) logPoint(b, qx, qy, s, D);
-        removePointCode<Full>(b, qx, qy, s, D);
-        b.points[qx][qy].score[s] = static_cast<int16_t>(b.points[qx][qy].score[s] + codeScore[newCode] - codeScore[code]);
-        b.points[qx][qy].weight[s] = static_cast<int16_t>(b.points[qx][qy].weight[s] + newRoom - room);
-        code = static_cast<int8_t>(newCode);
-        room = static_cast<int8_t>(newRoom);
-        addPointCode<Full>(b, qx, qy, s, D);
+        changePointCode<Full>(b, qx, qy, s, D, newCode, newRoom);
     } else if (newRoom != room) {
         // The room follows the position even when the code stays, so that
         // weights never go stale and a take-back restores them exactly.
