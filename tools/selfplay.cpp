@@ -25,6 +25,14 @@
 //                                   (with --match) and the whole game as a BOARD
 //                                   (BEGIN for the first move on an empty board),
 //                                   never TURN
+//   --swap2                         each game opens with Swap2 (SWAP2BOARD): the
+//                                   proposer (engine 1 in odd games, engine 2 in
+//                                   even ones) places three stones, the other
+//                                   chooses (SWAP, a 4th stone, or a 4th and 5th,
+//                                   after which the proposer chooses SWAP or a
+//                                   6th), then the game goes on from a BOARD with
+//                                   the colours chosen; every answer is timed as a
+//                                   move and checked for its form and legality
 //   --verbose                       print every move
 // An engine loses a game by an illegal move, a crash, a time loss, or any line
 // beginning with ERROR that it writes. Exit status 1 when any of these happened.
@@ -52,6 +60,7 @@ struct Options {
     long threads[2] = {0, 0};
     std::string openingsFile;
     bool keep = false, boardMode = false, verbose = false, clockReport = false;
+    bool swap2 = false;
 };
 
 // The referee's own board and rules, written independently of the engine.
@@ -218,6 +227,38 @@ std::vector<Moves> readOpenings(const std::string& path) {
         if (!moves.empty()) openings.push_back(moves);
     }
     return openings;
+}
+
+// What the Swap2 openings of a match came to: each choice taken, and the
+// results seen from the proposer's side.
+struct Swap2Tally {
+    int threeSwap = 0, threeOne = 0, threeTwo = 0;  // the chooser's answer to three stones
+    int fiveSwap = 0, fiveOne = 0;                  // the proposer's answer to five
+    int proposerWins = 0, chooserWins = 0, draws = 0;
+
+    std::string summary() const {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "swap2: three stones: SWAP %d, one stone %d, two stones %d; five stones: SWAP %d, one stone "
+                      "%d; proposer wins %d, chooser wins %d, draws %d",
+                      threeSwap, threeOne, threeTwo, fiveSwap, fiveOne, proposerWins, chooserWins, draws);
+        return text;
+    }
+};
+
+// The points of a Swap2 answer, "x,y" separated by single blanks and nothing
+// else; false for any other line.
+bool parseSwap2Points(const std::string& line, Moves& points) {
+    points.clear();
+    size_t at = 0;
+    for (;;) {
+        const size_t end = line.find(' ', at);
+        int x, y;
+        if (!parseMove(line.substr(at, end == std::string::npos ? std::string::npos : end - at), x, y)) return false;
+        points.push_back({x, y});
+        if (end == std::string::npos) return true;
+        at = end + 1;
+    }
 }
 
 // One side of the match: its engine process (kept across games with --keep)
@@ -481,6 +522,143 @@ private:
             if (error.empty() && isError(line)) error = line;
         return error;
     }
+public:
+    // Plays one game opened with Swap2, proposed by engine index `proposer`.
+    // Returns the winner's engine index, kDraw or kNoGame.
+    int playSwap2Game(int game, int proposer, bool lastGame, Swap2Tally& tally) {
+        game_ = game;
+        int result = startGame();
+        if (result == kGoesOn) {
+            Moves opening;
+            int black = -1;
+            result = playSwap2Opening(proposer, tally, opening, black);
+            if (result == kGoesOn) result = playMoves(black, opening);
+        }
+        result = endGame(result, lastGame);
+        if (result == proposer) ++tally.proposerWins;
+        else if (result == 1 - proposer) ++tally.chooserWins;
+        else if (result == kDraw) ++tally.draws;
+        return result;
+    }
+
+private:
+    // The Swap2 opening: the proposer's three stones, the chooser's choice,
+    // and when it put two stones the proposer's. Leaves the stones in
+    // `opening` and the engine that plays black in `black`; returns kGoesOn,
+    // or the result of a game lost by a bad answer.
+    int playSwap2Opening(int proposer, Swap2Tally& tally, Moves& opening, int& black) {
+        const int chooser = 1 - proposer;
+        Referee ref(o_.width, o_.height, o_.rule);
+        Moves points;
+        int result = askSwap2(proposer, opening, points);
+        if (result != kGoesOn) return result;
+        if (points.size() != 3) return swap2Refused(proposer, "three stones expected");
+        if ((result = placeSwap2Stones(proposer, ref, points, opening)) != kGoesOn) return result;
+
+        if ((result = askSwap2(chooser, opening, points)) != kGoesOn) return result;
+        if (points.empty()) {
+            ++tally.threeSwap;
+            black = chooser;
+            return swap2Chosen(opening, black);
+        }
+        if (points.size() > 2) return swap2Refused(chooser, "SWAP or one or two stones expected");
+        if ((result = placeSwap2Stones(chooser, ref, points, opening)) != kGoesOn) return result;
+        if (points.size() == 1) {
+            ++tally.threeOne;
+            black = proposer;
+            return swap2Chosen(opening, black);
+        }
+        ++tally.threeTwo;
+
+        if ((result = askSwap2(proposer, opening, points)) != kGoesOn) return result;
+        if (points.empty()) {
+            ++tally.fiveSwap;
+            black = proposer;
+            return swap2Chosen(opening, black);
+        }
+        if (points.size() != 1) return swap2Refused(proposer, "SWAP or one stone expected");
+        if ((result = placeSwap2Stones(proposer, ref, points, opening)) != kGoesOn) return result;
+        ++tally.fiveOne;
+        black = chooser;
+        return swap2Chosen(opening, black);
+    }
+
+    int swap2Chosen(const Moves& opening, int black) {
+        std::printf("game %d: swap2 opening", game_);
+        for (const auto& m : opening) std::printf(" %s", point(m.first, m.second).c_str());
+        std::printf(", engine %d black\n", black + 1);
+        return kGoesOn;
+    }
+
+    int swap2Refused(int i, const char* why) {
+        std::printf("game %d: engine %d's swap2 answer: %s: loses\n", game_, i + 1, why);
+        return loseBy(i, t_.illegal);
+    }
+
+    // Sends engine i the opening so far as a SWAP2BOARD and reads its answer,
+    // timed as a move. The answer's points go to `points` (none for SWAP).
+    int askSwap2(int i, const Moves& opening, Moves& points) {
+        Player& p = players_[i];
+        EngineProcess& e = *p.process;
+        const long timeLeftTold = p.timeLeftMs;
+        if (o_.matchMs) e.send("INFO time_left " + std::to_string(timeLeftTold));
+        const auto start = std::chrono::steady_clock::now();
+        e.send("SWAP2BOARD");
+        for (const auto& m : opening) e.send(point(m.first, m.second));
+        e.send("DONE");
+        const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000));
+        const long used = long(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        if (isError(line)) return loseByError(i, line);
+        if (line == "<eof>") {
+            std::printf("game %d: engine %d ended during its swap2 answer: loses\n", game_, i + 1);
+            return loseBy(i, t_.crashes);
+        }
+        const bool noAnswer = line == "<timeout>";
+        if (!noAnswer) {
+            t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
+            p.timeLeftMs -= used;
+        }
+        const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
+        if (overrun && o_.clockReport && !noAnswer)
+            std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, i + 1, used);
+        if (noAnswer || (overrun && !o_.clockReport)) {
+            std::printf("game %d: engine %d used %ld ms on its swap2 answer: loses on time\n", game_, i + 1, used);
+            return loseBy(i, t_.timeLosses);
+        }
+        if (o_.verbose)
+            std::printf("game %d swap2 after %zu stones: engine %d \"%s\" (%ld ms)\n", game_, opening.size(), i + 1,
+                        line.c_str(), used);
+        points.clear();
+        if (line == "SWAP" && !opening.empty()) return kGoesOn;
+        if (!parseSwap2Points(line, points)) {
+            std::printf("game %d: engine %d answered \"%s\" to SWAP2BOARD: loses\n", game_, i + 1, line.c_str());
+            return loseBy(i, t_.illegal);
+        }
+        return kGoesOn;
+    }
+
+    // Puts engine i's answered points on the board after the opening, in
+    // turn: each must be an empty point of the board, and for black under
+    // Renju not forbidden.
+    int placeSwap2Stones(int i, Referee& ref, const Moves& points, Moves& opening) {
+        for (const auto& m : points) {
+            const int colour = int(opening.size() % 2) + 1;
+            if (!ref.onBoard(m.first, m.second) || ref.at(m.first, m.second) != 0) {
+                std::printf("game %d: engine %d's swap2 stone %d,%d is not an empty point: loses\n", game_, i + 1,
+                            m.first, m.second);
+                return loseBy(i, t_.illegal);
+            }
+            if (o_.rule == 2 && colour == 1 && ref.forbidden(m.first, m.second)) {
+                std::printf("game %d: engine %d's swap2 stone %d,%d is forbidden: loses\n", game_, i + 1, m.first,
+                            m.second);
+                return loseBy(i, t_.illegal);
+            }
+            ref.set(m.first, m.second, colour);
+            opening.push_back(m);
+        }
+        return kGoesOn;
+    }
 };
 
 std::string summary(const Options& o, const Totals& t) {
@@ -521,22 +699,29 @@ int main(int argc, char** argv) {
         else if (a == "--board-mode") o.boardMode = o.keep = true;
         else if (a == "--verbose") o.verbose = true;
         else if (a == "--clock-report") o.clockReport = true;
+        else if (a == "--swap2") o.swap2 = true;
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return 2;
         }
     }
+    if (o.swap2 && !o.openingsFile.empty()) {
+        std::fprintf(stderr, "--swap2 makes its own openings: --openings cannot go with it\n");
+        return 2;
+    }
     std::vector<Moves> openings;
     if (!o.openingsFile.empty()) openings = readOpenings(o.openingsFile);
     Totals t;
+    Swap2Tally swap2;
     Match match(o, t);
     for (int g = 0; g < o.games; ++g) {
         const int first = g % 2;
         const Moves opening = openings.empty() ? Moves{} : openings[size_t(g / 2) % openings.size()];
-        const int winner = match.playGame(g + 1, first, opening, g + 1 == o.games);
+        const int winner = o.swap2 ? match.playSwap2Game(g + 1, first, g + 1 == o.games, swap2)
+                                   : match.playGame(g + 1, first, opening, g + 1 == o.games);
         if (winner >= 0) ++t.wins[winner];
         else if (winner == kDraw) ++t.draws;
-        std::printf("game %d (engine %d black): %s\n", g + 1, first + 1,
+        std::printf(o.swap2 ? "game %d (engine %d proposed): %s\n" : "game %d (engine %d black): %s\n", g + 1, first + 1,
                     winner == kDraw     ? "draw"
                     : winner == kNoGame ? "no game"
                     : winner == 0       ? "engine 1 wins"
@@ -544,5 +729,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     std::printf("%s\n", summary(o, t).c_str());
+    if (o.swap2) std::printf("%s\n", swap2.summary().c_str());
     return t.illegal || t.timeLosses || t.crashes || t.engineErrors ? 1 : 0;
 }
