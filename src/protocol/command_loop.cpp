@@ -158,9 +158,12 @@ void rectStartCommand(CommandLoop& loop, const char* args) {
     resizeBoard(loop, v[0], v[1]);
 }
 
+// The mode is set once the running think has stopped: a think that was
+// started but had not begun yet reads the mode then, and would otherwise take
+// this one's and leave a normal think (which plays a move) for this command.
 void thinkWithMode(CommandLoop& loop, control::ThinkMode mode) {
-    loop.engine.worker.thinkMode.store(mode, std::memory_order_relaxed);
     stopAndPrepare(loop);
+    loop.engine.worker.thinkMode.store(mode, std::memory_order_relaxed);
     control::startThink(loop.engine);
 }
 
