@@ -606,10 +606,14 @@ private:
         e.send("SWAP2BOARD");
         for (const auto& m : opening) e.send(point(m.first, m.second));
         e.send("DONE");
-        const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000));
+        std::vector<std::string> messages;
+        const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000), &messages);
         const long used = long(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
         if (isError(line)) return loseByError(i, line);
+        if (o_.verbose)
+            for (const auto& m : messages)
+                if (m.rfind("MESSAGE Swap2", 0) == 0) std::printf("game %d: engine %d %s\n", game_, i + 1, m.c_str());
         if (line == "<eof>") {
             std::printf("game %d: engine %d ended during its swap2 answer: loses\n", game_, i + 1);
             return loseBy(i, t_.crashes);
