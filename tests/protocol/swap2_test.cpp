@@ -26,7 +26,7 @@ constexpr int Slow = 60000;  // generous per-line timeout for the sanitizer buil
 
 // The margins of the engine's choices (think/swap2.h).
 constexpr int ClearAdvantage = 100;
-constexpr int FinalSwapMargin = 20;
+constexpr int FinalSwapMargin = 0;
 
 using Point = std::pair<int, int>;
 
