@@ -145,14 +145,16 @@ private:
 };
 
 // One concurrent game at a time: takes pairs until none is left.
-void runGames(const Options& o, Schedule& schedule, Totals& totals) {
+void runGames(const Options& o, Schedule& schedule, Totals& totals, Swap2Tally& swap2) {
     GameRunner runner(o, totals);
     for (int pair; (pair = schedule.takePair()) >= 0;) {
         std::vector<int> results;
         for (int k = 0; k < schedule.gamesOf(pair); ++k) {
             const int game = 2 * pair + k + 1, first = k;
-            const int winner = runner.playGame(game, first, schedule.opening(pair));
-            std::printf("game %d (engine %d black): %s\n", game, first + 1,
+            const int winner = o.swap2 ? runner.playSwap2Game(game, first, swap2)
+                                       : runner.playGame(game, first, schedule.opening(pair));
+            std::printf(o.swap2 ? "game %d (engine %d proposed): %s\n" : "game %d (engine %d black): %s\n", game,
+                        first + 1,
                         winner == Draw     ? "draw"
                         : winner == NoGame ? "no game"
                         : winner == 0      ? "engine 1 wins"
@@ -208,16 +210,23 @@ int main(int argc, char** argv) {
     }
     Schedule schedule(o, std::move(openings));
     std::vector<Totals> totals(size_t(o.concurrency));
+    std::vector<Swap2Tally> swap2(size_t(o.concurrency));
     std::vector<std::thread> workers;
     for (int w = 1; w < o.concurrency; ++w)
-        workers.emplace_back(runGames, std::cref(o), std::ref(schedule), std::ref(totals[size_t(w)]));
-    runGames(o, schedule, totals[0]);
+        workers.emplace_back(runGames, std::cref(o), std::ref(schedule), std::ref(totals[size_t(w)]),
+                             std::ref(swap2[size_t(w)]));
+    runGames(o, schedule, totals[0], swap2[0]);
     for (std::thread& worker : workers) worker.join();
 
     Totals all;
     for (const Totals& t : totals) all.merge(t);
     const int sprtStatus = schedule.finish();
     std::printf("%s\n", summary(o, all).c_str());
+    if (o.swap2) {
+        Swap2Tally swap2All;
+        for (const Swap2Tally& t : swap2) swap2All.merge(t);
+        std::printf("%s\n", swap2All.summary().c_str());
+    }
     if (o.sprt) return sprtStatus;
     return all.anyFault() ? 1 : 0;
 }

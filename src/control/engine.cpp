@@ -41,6 +41,7 @@ think::ThinkRequest thinkRequest(Engine& engine) {
     request.lastValue = game.lastValue;
     request.nbestCount = engine.worker.nbestCount.load(std::memory_order_relaxed);
     request.balanceTarget = engine.worker.balanceTarget.load(std::memory_order_relaxed);
+    request.swap2Seed = engine.worker.swap2Seed.load(std::memory_order_relaxed);
     request.stop = &engine.worker.stopRequested;
     request.blockMask = &engine.blockMask;
     request.out = &engine.out;

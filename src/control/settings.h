@@ -29,6 +29,7 @@ struct EngineSettings {
     std::atomic<int32_t> showDetail{0};
     std::atomic<int32_t> rule{0};              // always 0, 1 or 2
     std::atomic<int32_t> threadNum{1};         // search threads asked for (thread_num)
+    std::atomic<int32_t> swap2Seed{0};         // Swap2 proposals: 0 drawn anew each time, else this seed
     char folder[FolderSize] = {};
 };
 
@@ -39,11 +40,13 @@ inline void restoreDefaults(EngineSettings& settings) {
     std::atomic<int32_t>* to[] = {&settings.maxMemory, &settings.timeoutMatch, &settings.timeoutTurn,
                                   &settings.timeLeft,  &settings.gameType,     &settings.maxDepth,
                                   &settings.maxNode,   &settings.cautionFactor, &settings.hashSize,
-                                  &settings.showDetail, &settings.rule,        &settings.threadNum};
+                                  &settings.showDetail, &settings.rule,        &settings.threadNum,
+                                  &settings.swap2Seed};
     const std::atomic<int32_t>* from[] = {&defaults.maxMemory, &defaults.timeoutMatch, &defaults.timeoutTurn,
                                           &defaults.timeLeft,  &defaults.gameType,     &defaults.maxDepth,
                                           &defaults.maxNode,   &defaults.cautionFactor, &defaults.hashSize,
-                                          &defaults.showDetail, &defaults.rule,        &defaults.threadNum};
+                                          &defaults.showDetail, &defaults.rule,        &defaults.threadNum,
+                                          &defaults.swap2Seed};
     for (size_t i = 0; i < sizeof to / sizeof to[0]; ++i) to[i]->store(from[i]->load(std::memory_order_relaxed));
     settings.folder[0] = '\0';
 }

@@ -18,7 +18,13 @@ namespace control {
 
 struct Engine;
 
-enum ThinkMode : int32_t { NormalThink = 0, BalanceOneThink = 1, BalanceTwoThink = 2, NbestThink = 3 };
+enum ThinkMode : int32_t {
+    NormalThink = 0,
+    BalanceOneThink = 1,
+    BalanceTwoThink = 2,
+    NbestThink = 3,
+    Swap2Think = 4,  // the answer to SWAP2BOARD
+};
 
 struct Worker {
     std::mutex startMutex;
@@ -31,6 +37,8 @@ struct Worker {
     std::atomic<int32_t> thinkMode{NormalThink};
     std::atomic<int32_t> nbestCount{1};     // parameter of the next n-best think
     std::atomic<int32_t> balanceTarget{0};  // parameter of the next balance think
+    std::atomic<uint64_t> swap2Seed{0};     // parameter of the next Swap2 think
+    uint64_t swap2Draws = 0;                // Swap2 seeds drawn so far (main thread only)
     std::once_flag started;
 };
 
@@ -39,6 +47,12 @@ void startWorkerThread(Engine& engine);
 
 // Wakes the worker for one think in the current thinkMode; returns at once.
 void startThink(Engine& engine);
+
+// Starts the Swap2 think on the opening in the record (the worker must be
+// idle). Its seed is the swap2_seed setting, or when that is 0 one drawn from
+// the clock and a count of the seeds drawn, so that proposals differ from game
+// to game and between processes.
+void startSwap2Think(Engine& engine);
 
 // Asks a running think to stop and waits until the worker is idle.
 void stopThink(Engine& engine);

@@ -81,6 +81,43 @@ bool readBlockBody(CommandLoop& loop) {
     }
 }
 
+// The body of SWAP2BOARD: "x,y" lines up to "DONE", the opening in the order
+// played. A line that is not a point of the board draws "ERROR bad
+// coordinates" as in the other bodies, and the rest is still read. At DONE the
+// body is judged as a whole: an opening (0, 3 or 5 distinct points) becomes
+// the record and is answered by the Swap2 think; any other body changes
+// nothing and has one ERROR line as its answer (for bad lines, their own).
+// False when the input ended inside it.
+bool readSwap2Body(CommandLoop& loop) {
+    control::Swap2Body& body = loop.swap2Body;
+    body.clear();
+    for (;;) {
+        if (!readLine(loop)) return false;
+        if (isDoneLine(loop.lineBuffer)) break;
+        int32_t v[2];
+        if (parseArguments(loop.lineBuffer, "%d,%d", v, 2) == 2 && loop.engine.game.geometry.onBoard(v[0], v[1])) {
+            body.add(v[0], v[1]);
+        } else {
+            ++body.badLines;
+            sendReply("ERROR bad coordinates");
+        }
+    }
+    switch (control::startSwap2Opening(loop.engine.game, body)) {
+    case control::Swap2Verdict::Opening:
+        control::startSwap2Think(loop.engine);
+        break;
+    case control::Swap2Verdict::BadLines:
+        break;
+    case control::Swap2Verdict::RepeatedPoint:
+        sendReply("ERROR SWAP2BOARD: the point %d,%d is given twice", body.repeatedX, body.repeatedY);
+        break;
+    case control::Swap2Verdict::WrongCount:
+        sendReply("ERROR SWAP2BOARD: %d stones; an opening has 0, 3 or 5", body.count);
+        break;
+    }
+    return true;
+}
+
 // START and RECTSTART after the think has stopped. A width of 0 asks for the
 // default 20 x 20 board (greeted twice, as managers have always seen it); a
 // side beyond 0..24 is refused before that default can hide it.
@@ -121,9 +158,12 @@ void rectStartCommand(CommandLoop& loop, const char* args) {
     resizeBoard(loop, v[0], v[1]);
 }
 
+// The mode is set once the running think has stopped: a think that was
+// started but had not begun yet reads the mode then, and would otherwise take
+// this one's and leave a normal think (which plays a move) for this command.
 void thinkWithMode(CommandLoop& loop, control::ThinkMode mode) {
-    loop.engine.worker.thinkMode.store(mode, std::memory_order_relaxed);
     stopAndPrepare(loop);
+    loop.engine.worker.thinkMode.store(mode, std::memory_order_relaxed);
     control::startThink(loop.engine);
 }
 
@@ -225,6 +265,9 @@ CommandResult dispatchCommand(CommandLoop& loop) {
         const BodyOutcome outcome = readPositionBody(loop);
         if (outcome == BodyOutcome::EndOfInput) return CommandResult::EndOfInput;
         if (outcome == BodyOutcome::Position) control::startThink(engine);
+    } else if ((args = matchCommand("SWAP2BOARD", line))) {
+        stopAndPrepare(loop);
+        if (!readSwap2Body(loop)) return CommandResult::EndOfInput;
     } else if ((args = matchCommand("ovboard", line))) {
         stopAndPrepare(loop);
         if (readPositionBody(loop) == BodyOutcome::EndOfInput) return CommandResult::EndOfInput;

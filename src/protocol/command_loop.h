@@ -2,7 +2,8 @@
 // parse the arguments, act or hand the work to the worker.
 //
 // lineBuffer holds the current line as a NUL-terminated string of at most
-// LineBufferSize - 1 characters; body readers (BOARD, ovboard, ovblock) read
+// LineBufferSize - 1 characters; body readers (BOARD, ovboard, ovblock,
+// SWAP2BOARD) read
 // into the same buffer, so a body line overwrites the command line.
 // Command words are matched by case-folded prefix, in a fixed order: the first
 // word that is a prefix of the line wins (ovblockreset is tried before ovblock).
@@ -14,6 +15,7 @@
 
 #include "control/engine.h"
 #include "control/position_body.h"
+#include "control/swap2_opening.h"
 
 namespace protocol {
 
@@ -26,6 +28,7 @@ struct CommandLoop {
     std::FILE* input;           // where command lines come from
     char lineBuffer[LineBufferSize] = {};
     control::PositionBody positionBody;  // the BOARD / ovboard body being read
+    control::Swap2Body swap2Body;        // the SWAP2BOARD body being read
 };
 
 // Fills lineBuffer with the next line of input. False at the end of the input

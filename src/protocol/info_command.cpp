@@ -27,6 +27,7 @@ void applyInfo(control::EngineSettings& settings, const char* arguments) {
         {"max_node", &settings.maxNode},         {"caution_factor", &settings.cautionFactor},
         {"hash_size", &settings.hashSize},       {"show_detail", &settings.showDetail},
         {"rule", &settings.rule},               {"thread_num", &settings.threadNum},
+        {"swap2_seed", &settings.swap2Seed},
     };
     for (const Key& key : keys) {
         const char* value = matchCommand(key.word, arguments);

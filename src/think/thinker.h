@@ -58,6 +58,7 @@ struct ThinkRequest {
     int32_t lastValue = 0;          // the value of the last think of this game
     int32_t nbestCount = 1;         // ovnbest's n
     int32_t balanceTarget = 0;      // ovbalanceone/two's target
+    uint64_t swap2Seed = 0;         // where a Swap2 proposal's random choices start
     const std::atomic<int32_t>* stop = nullptr;  // > 0: stop at once
     const search::BlockMask* blockMask = nullptr;
     search::LineWriter* out = nullptr;           // every line the think writes

@@ -353,3 +353,27 @@ TEST(AnalysisThreading, EndDuringAnAnalysisWritesTheFinalLineAndExits) {
     EXPECT_TRUE(startsWith(lines.back(), "MESSAGE DETAIL (NBEST)")) << lines.back();
     EXPECT_EQ(e.waitExit(), 0);
 }
+
+// A second analysis command sent while the first has only just been started
+// stops it and is itself an analysis: neither plays a move.
+TEST(AnalysisThreading, AnalysisCommandsInARowAreEachAnAnalysis) {
+    EngineProcess e;
+    e.send("INFO max_depth 3");
+    start(e, "START 15");
+    position(e, {"7,7,2", "7,8,1", "8,8,2"});
+    for (int round = 0; round < 5; ++round) {
+        e.writeRaw("ovbalanceone\novbalanceone\n");
+        int finals = 0;
+        while (finals < 2) {
+            const std::string line = e.nextLine(Slow);
+            ASSERT_TRUE(startsWith(line, "MESSAGE")) << "round " << round << ": " << line;
+            if (startsWith(line, "MESSAGE DETAIL (BALANCE)")) ++finals;
+        }
+        EXPECT_TRUE(restOfThink(e).empty()) << "round " << round;
+    }
+    // The record is still the three stones.
+    e.send("TAKEBACK 8,8");
+    EXPECT_EQ(e.nextLine(), "OK");
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}

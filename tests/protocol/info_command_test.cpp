@@ -28,6 +28,7 @@ TEST_F(InfoKeys, DefaultsBeforeAnyInfo) {
     EXPECT_EQ(setting(settings.gameType), 1);
     EXPECT_EQ(setting(settings.showDetail), 0);
     EXPECT_EQ(setting(settings.rule), 0);
+    EXPECT_EQ(setting(settings.swap2Seed), 0);
     EXPECT_STREQ(settings.folder, "");
 }
 
@@ -43,6 +44,7 @@ TEST_F(InfoKeys, EachKeyStoresItsField) {
     applyInfo("hash_size 1000");
     applyInfo("show_detail 1");
     applyInfo("rule 1");
+    applyInfo("swap2_seed 42");
     EXPECT_EQ(setting(settings.maxMemory), 83886080);
     EXPECT_EQ(setting(settings.timeoutMatch), 180000);
     EXPECT_EQ(setting(settings.timeoutTurn), 5000);
@@ -54,6 +56,7 @@ TEST_F(InfoKeys, EachKeyStoresItsField) {
     EXPECT_EQ(setting(settings.hashSize), 1000);
     EXPECT_EQ(setting(settings.showDetail), 1);
     EXPECT_EQ(setting(settings.rule), 1);
+    EXPECT_EQ(setting(settings.swap2Seed), 42);
 }
 
 TEST_F(InfoKeys, KeysIgnoreCaseAndUnknownKeysChangeNothing) {

@@ -20,6 +20,21 @@ bool isError(const std::string& line) { return line.rfind("ERROR", 0) == 0; }
 
 std::string point(int x, int y) { return std::to_string(x) + "," + std::to_string(y); }
 
+// The points of a Swap2 answer, "x,y" separated by single blanks and nothing
+// else; false for any other line.
+bool parseSwap2Points(const std::string& line, Moves& points) {
+    points.clear();
+    size_t at = 0;
+    for (;;) {
+        const size_t end = line.find(' ', at);
+        int x, y;
+        if (!parseMove(line.substr(at, end == std::string::npos ? std::string::npos : end - at), x, y)) return false;
+        points.push_back({x, y});
+        if (end == std::string::npos) return true;
+        at = end + 1;
+    }
+}
+
 long millisecondsSince(std::chrono::steady_clock::time_point start) {
     return long(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
@@ -367,6 +382,159 @@ int GameRunner::endGame(int result) {
         }
     }
     return result;
+}
+
+void Swap2Tally::merge(const Swap2Tally& other) {
+    threeSwap += other.threeSwap, threeOne += other.threeOne, threeTwo += other.threeTwo;
+    fiveSwap += other.fiveSwap, fiveOne += other.fiveOne;
+    proposerWins += other.proposerWins, chooserWins += other.chooserWins, draws += other.draws;
+}
+
+std::string Swap2Tally::summary() const {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "swap2: three stones: SWAP %d, one stone %d, two stones %d; five stones: SWAP %d, one stone "
+                  "%d; proposer wins %d, chooser wins %d, draws %d",
+                  threeSwap, threeOne, threeTwo, fiveSwap, fiveOne, proposerWins, chooserWins, draws);
+    return text;
+}
+
+int GameRunner::playSwap2Game(int game, int proposer, Swap2Tally& tally) {
+    game_ = game;
+    int result = startGame();
+    if (result == GoesOn) {
+        Moves opening;
+        int black = -1;
+        result = playSwap2Opening(proposer, tally, opening, black);
+        if (result == GoesOn) result = playMoves(black, opening);
+    }
+    result = endGame(result);
+    if (result == proposer) ++tally.proposerWins;
+    else if (result == 1 - proposer) ++tally.chooserWins;
+    else if (result == Draw) ++tally.draws;
+    return result;
+}
+
+// The Swap2 opening: the proposer's three stones, the chooser's choice, and
+// when it put two stones the proposer's. Leaves the stones in opening and the
+// engine that plays black in black; returns GoesOn, or the result of a game
+// lost by a bad answer.
+int GameRunner::playSwap2Opening(int proposer, Swap2Tally& tally, Moves& opening, int& black) {
+    const int chooser = 1 - proposer;
+    Referee ref(o_.width, o_.height, o_.rule);
+    Moves points;
+    int result = askSwap2(proposer, opening, points);
+    if (result != GoesOn) return result;
+    if (points.size() != 3) return swap2Refused(proposer, "three stones expected");
+    if ((result = placeSwap2Stones(proposer, ref, points, opening)) != GoesOn) return result;
+
+    if ((result = askSwap2(chooser, opening, points)) != GoesOn) return result;
+    if (points.empty()) {
+        ++tally.threeSwap;
+        black = chooser;
+        return swap2Chosen(opening, black);
+    }
+    if (points.size() > 2) return swap2Refused(chooser, "SWAP or one or two stones expected");
+    if ((result = placeSwap2Stones(chooser, ref, points, opening)) != GoesOn) return result;
+    if (points.size() == 1) {
+        ++tally.threeOne;
+        black = proposer;
+        return swap2Chosen(opening, black);
+    }
+    ++tally.threeTwo;
+
+    if ((result = askSwap2(proposer, opening, points)) != GoesOn) return result;
+    if (points.empty()) {
+        ++tally.fiveSwap;
+        black = proposer;
+        return swap2Chosen(opening, black);
+    }
+    if (points.size() != 1) return swap2Refused(proposer, "SWAP or one stone expected");
+    if ((result = placeSwap2Stones(proposer, ref, points, opening)) != GoesOn) return result;
+    ++tally.fiveOne;
+    black = chooser;
+    return swap2Chosen(opening, black);
+}
+
+int GameRunner::swap2Chosen(const Moves& opening, int black) {
+    std::printf("game %d: swap2 opening", game_);
+    for (const auto& m : opening) std::printf(" %s", point(m.first, m.second).c_str());
+    std::printf(", engine %d black\n", black + 1);
+    return GoesOn;
+}
+
+int GameRunner::swap2Refused(int i, const char* why) {
+    std::printf("game %d: engine %d's swap2 answer: %s: loses\n", game_, i + 1, why);
+    return loseBy(i, t_.illegal);
+}
+
+// Sends engine i the opening so far as a SWAP2BOARD and reads its answer,
+// timed as a move. The answer's points go to points (none for SWAP).
+int GameRunner::askSwap2(int i, const Moves& opening, Moves& points) {
+    Player& p = players_[i];
+    EngineProcess& e = *p.process;
+    const long timeLeftTold = p.timeLeftMs;
+    if (o_.matchMs) e.send("INFO time_left " + std::to_string(timeLeftTold));
+    const auto start = std::chrono::steady_clock::now();
+    e.send("SWAP2BOARD");
+    for (const auto& m : opening) e.send(point(m.first, m.second));
+    e.send("DONE");
+    std::vector<std::string> messages;
+    const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000), &messages);
+    const long used =
+        long(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    if (isError(line)) return loseByError(i, line);
+    if (o_.verbose)
+        for (const auto& m : messages)
+            if (m.rfind("MESSAGE Swap2", 0) == 0) std::printf("game %d: engine %d %s\n", game_, i + 1, m.c_str());
+    if (line == "<eof>") {
+        std::printf("game %d: engine %d ended during its swap2 answer: loses\n", game_, i + 1);
+        return loseBy(i, t_.crashes);
+    }
+    const bool noAnswer = line == "<timeout>";
+    if (!noAnswer) {
+        t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
+        p.timeLeftMs -= used;
+    }
+    const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
+    if (overrun && o_.clockReport && !noAnswer)
+        std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, i + 1, used);
+    if (noAnswer || (overrun && !o_.clockReport)) {
+        std::printf("game %d: engine %d used %ld ms on its swap2 answer: loses on time\n", game_, i + 1, used);
+        return loseBy(i, t_.timeLosses);
+    }
+    if (o_.verbose)
+        std::printf("game %d swap2 after %zu stones: engine %d \"%s\" (%ld ms)\n", game_, opening.size(), i + 1,
+                    line.c_str(), used);
+    points.clear();
+    if (line == "SWAP" && !opening.empty()) return GoesOn;
+    if (!parseSwap2Points(line, points)) {
+        std::printf("game %d: engine %d answered \"%s\" to SWAP2BOARD: loses\n", game_, i + 1, line.c_str());
+        return loseBy(i, t_.illegal);
+    }
+    return GoesOn;
+}
+
+// Puts engine i's answered points on the board after the opening, in turn:
+// each must be an empty point of the board, and for black under Renju not
+// forbidden.
+int GameRunner::placeSwap2Stones(int i, Referee& ref, const Moves& points, Moves& opening) {
+    for (const auto& m : points) {
+        const int colour = int(opening.size() % 2) + 1;
+        if (!ref.onBoard(m.first, m.second) || ref.at(m.first, m.second) != 0) {
+            std::printf("game %d: engine %d's swap2 stone %d,%d is not an empty point: loses\n", game_, i + 1,
+                        m.first, m.second);
+            return loseBy(i, t_.illegal);
+        }
+        if (o_.rule == 2 && colour == 1 && ref.forbidden(m.first, m.second)) {
+            std::printf("game %d: engine %d's swap2 stone %d,%d is forbidden: loses\n", game_, i + 1, m.first,
+                        m.second);
+            return loseBy(i, t_.illegal);
+        }
+        ref.set(m.first, m.second, colour);
+        opening.push_back(m);
+    }
+    return GoesOn;
 }
 
 }  // namespace match

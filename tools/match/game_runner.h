@@ -40,6 +40,17 @@ std::string summary(const Options& o, const Totals& t);
 // or taken twice, a finished game, or (Renju) a forbidden black stone.
 bool loadOpenings(const std::string& path, const Options& o, std::vector<Moves>& openings, std::string& error);
 
+// What the Swap2 openings of a match came to: each choice taken, and the
+// results seen from the proposer's side.
+struct Swap2Tally {
+    int threeSwap = 0, threeOne = 0, threeTwo = 0;  // the chooser's answer to three stones
+    int fiveSwap = 0, fiveOne = 0;                  // the proposer's answer to five
+    int proposerWins = 0, chooserWins = 0, draws = 0;
+
+    void merge(const Swap2Tally& other);
+    std::string summary() const;
+};
+
 // One side of the match: its engine process (kept across games with --keep)
 // and what it has been told in the current game.
 struct Player {
@@ -61,6 +72,10 @@ public:
     // Plays one game; engine index first plays black. Returns the winner's
     // engine index, Draw or NoGame.
     int playGame(int game, int first, const Moves& opening);
+
+    // Plays one game opened with Swap2, proposed by engine index proposer;
+    // counts its choices and result in tally. Returns as playGame.
+    int playSwap2Game(int game, int proposer, Swap2Tally& tally);
 
     // Ends the processes kept after the last game. An ERROR line either wrote
     // then has no game left to lose: it is counted and shown as an engine error.
@@ -87,6 +102,11 @@ private:
     int playMove(Referee& ref, Moves& moves, int mover, int colour);
     void requestMove(Player& p, const Moves& moves, int colour);
     int endGame(int result);
+    int playSwap2Opening(int proposer, Swap2Tally& tally, Moves& opening, int& black);
+    int swap2Chosen(const Moves& opening, int black);
+    int swap2Refused(int i, const char* why);
+    int askSwap2(int i, const Moves& opening, Moves& points);
+    int placeSwap2Stones(int i, Referee& ref, const Moves& points, Moves& opening);
 };
 
 }  // namespace match

@@ -25,6 +25,12 @@ const char* const Usage =
     "  --tolerance MS                  time allowed past timeout_turn (default 0)\n"
     "  --clock-report                  an overrun is counted and shown but loses nothing (the engine\n"
     "                                  still has to answer with a move)\n"
+    "  --swap2                         each game opens with Swap2 (SWAP2BOARD): the proposer (engine 1\n"
+    "                                  in the first game of a pair, engine 2 in the second) places\n"
+    "                                  three stones, the other chooses (SWAP, a 4th stone, or a 4th\n"
+    "                                  and 5th, after which the proposer chooses SWAP or a 6th), then\n"
+    "                                  the game goes on with the colours chosen; every answer is timed\n"
+    "                                  as a move and checked for its form and legality\n"
     "  --hash N                        INFO hash_size for both engines (default: theirs)\n"
     "  --threads1 N --threads2 N       INFO thread_num for engine 1 / engine 2 (default: theirs)\n"
     "  --openings FILE                 one opening per line: \"x,y x,y ...\", black first; lines\n"
@@ -122,11 +128,13 @@ bool parseOptions(int argc, const char* const* argv, Options& o, std::string& er
             help = true;
             return true;
         }
-        const bool flag = a == "--keep" || a == "--board-mode" || a == "--verbose" || a == "--clock-report";
+        const bool flag =
+            a == "--keep" || a == "--board-mode" || a == "--verbose" || a == "--clock-report" || a == "--swap2";
         if (flag) {
             if (a == "--keep") o.keep = true;
             else if (a == "--board-mode") o.boardMode = o.keep = true;
             else if (a == "--verbose") o.verbose = true;
+            else if (a == "--swap2") o.swap2 = true;
             else o.clockReport = true;
             continue;
         }
@@ -196,6 +204,10 @@ bool parseOptions(int argc, const char* const* argv, Options& o, std::string& er
         if (!ok) return false;
     }
     if (o.sprt && !gamesGiven) o.games = 10000;
+    if (o.swap2 && !o.openingsFile.empty()) {
+        error = "--swap2 makes its own openings: --openings cannot go with it";
+        return false;
+    }
     return true;
 }
 

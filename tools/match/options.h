@@ -18,6 +18,7 @@ struct Options {
     long shuffleSeed = -1;  // -1: the openings in the file's order
     int concurrency = 1;
     bool keep = false, boardMode = false, verbose = false, clockReport = false;
+    bool swap2 = false;  // every game opens with SWAP2BOARD
 
     bool sprt = false;
     double elo0 = 0, elo1 = 0, alpha = 0.05, beta = 0.05;
