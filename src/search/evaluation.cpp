@@ -36,7 +36,8 @@ int threatsInWindow(const board::Board& board, int x, int y, int s, const uint32
     const board::ThreatPointSet& fiveSet = board.threats[board::FivePoint];
     const board::ThreatPointSet& openFourSet = board.threats[board::OpenFourPoint];
     // Only the rows of the window that hold such a point at all are looked at.
-    const uint32_t windowRows = x >= 3 ? 0x7Fu << (x - 3) : 0x7Fu >> (3 - x);
+    const int top = x - 3;
+    const uint32_t windowRows = top >= 32 || top <= -7 ? 0 : top >= 0 ? 0x7Fu << top : 0x7Fu >> -top;
     int rows = board.geometry.boardHeight;
     if (rows > board::MaxSide) rows = board::MaxSide;
     const uint32_t boardRows = (1u << rows) - 1;
