@@ -2,6 +2,9 @@
 #include "protocol/command_loop.h"
 #include "protocol/reply.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -23,6 +26,12 @@ int main() {
     // command loop, and replies end with a bare line feed as on every system.
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+#endif
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // One malloc arena: the search allocates nothing while it runs, and each
+    // extra arena would reserve 64 MiB of address space per thread, which a
+    // manager's max_memory check may count against the engine.
+    mallopt(M_ARENA_MAX, 1);
 #endif
     // The one engine of the process; never destroyed, since its worker thread
     // may still be thinking when the process ends.
