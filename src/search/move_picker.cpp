@@ -13,6 +13,8 @@ namespace search {
 
 namespace {
 
+constexpr int KillerKey = -(1 << 29);  // ahead of every scored quiet move
+
 // Keys list[0..n) for side at level: SkipKey for stamped points (and black's
 // forbidden points under Renju, and masked points when maskRoot is set),
 // otherwise stamps the point and keys it by its scores. Returns how many it took.
@@ -36,6 +38,20 @@ int scoreMoves(SearchState& searchState, MoveEntry* list, int n, int side, int l
         list[i].key = -(board.points[x][y].score[o] / 2 + board.points[x][y].score[s]);
     }
     return taken;
+}
+
+// Quiet moves: the level's killers first, then by point scores, with the
+// history credit weighing between moves of near scores.
+void keyQuietMoves(const SearchState& searchState, MoveEntry* list, int n, int side, int level) {
+    const MoveEntry* killers = searchState.killers[level];
+    const auto& history = searchState.history[side - 1];
+    for (int i = 0; i < n; ++i) {
+        MoveEntry& m = list[i];
+        if (m.key == SkipKey) continue;
+        if (m.x == killers[0].x && m.y == killers[0].y) m.key = KillerKey;
+        else if (m.x == killers[1].x && m.y == killers[1].y) m.key = KillerKey + 1;
+        else m.key = m.key * QuietScoreWeight - (32 - __builtin_clz(uint32_t(history[m.x][m.y]) | 1));
+    }
 }
 
 // Moves the entries of an unsorted list that are to be searched to its front,
@@ -179,6 +195,7 @@ void MovePicker::buildStage(int alpha, int beta) {
 
     takenBefore = takenCount;
     takenCount += scoreMoves(searchState, list, n, side, setup.level, setup.root);
+    if (stage == QuietStage && !setup.root) keyQuietMoves(searchState, list, n, side, setup.level);
     if (stage != TableStage) sortMoves(list, n, searchState.sortScratch.moves);
     else n = dropSkippedMoves(list, n);
     count = n;

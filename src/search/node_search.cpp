@@ -266,6 +266,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         if (r > best) best = r;
         bestThree.insert(isMateLike(r) ? r : (alpha > r ? alpha : r), x, y);
         if (r >= beta) {
+            if (move.stage == QuietStage) noteQuietCutoff(searchState, level, side, x, y, d);
             storeTranspositionTable(*searchState.hashTables, tableDepth, r, LowerBound, side, key, bestThree.x[0], bestThree.y[0],
                                     bestThree.x[1], bestThree.y[1], bestThree.x[2], bestThree.y[2]);
             st.searchedMoveSum += moveNumber + 1;

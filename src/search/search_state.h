@@ -29,6 +29,7 @@ namespace search {
 constexpr int NotSet = -1000000000;     // a value not set yet
 constexpr int SkipKey = 1000000000;     // ordering key of an entry that must not be searched
 constexpr int MaxLevels = 640;
+constexpr int HistoryLimit = 1 << 20;   // a point's history credit stops growing here
 
 // A node can append several builders' lists (and a point may be listed more
 // than once), so a level's list has room for three times the board.
@@ -67,6 +68,12 @@ struct SearchState {
     uint64_t evaluationCounter;
     uint64_t evaluationStamp[board::MaxSide][board::MaxSide];
 
+    // Quiet-move ordering learnt during a think (cleared when it starts): the
+    // last two quiet moves that failed high at each level, and for each side
+    // and point the credit its quiet cutoffs earned (d x d per cutoff).
+    MoveEntry killers[MaxLevels][2];
+    int32_t history[2][board::MaxSide][board::MaxSide];
+
     // Per think, reset by the think drivers.
     int32_t iterationDepth;
     int64_t nodeCount;
@@ -92,6 +99,12 @@ inline MoveEntry* moveListAt(SearchState& searchState, int level) { return searc
 // Clears the per-game work areas (stamps and counters); due with every reset of
 // the board.
 void resetSearchWorkAreas(SearchState& searchState);
+
+// Forgets the killers and history of the last think.
+void clearMoveHistory(SearchState& searchState);
+
+// Credits a quiet move of side that failed high with d plies left at level.
+void noteQuietCutoff(SearchState& searchState, int level, int side, int x, int y, int d);
 
 // Counts one node; true (with searchAborted set) when a limit stops the search.
 inline bool countNodeAndTestLimits(SearchState& s) {

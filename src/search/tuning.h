@@ -136,6 +136,13 @@ constexpr LateMoveRule LateMoveRules[LateMoveDepths][LateMoveRulesPerDepth] = {
 };
 
 // ---------------------------------------------------------------------------
+// Quiet-move order: the ordering key is the point scores times this, less the
+// bit width of the move's history credit, so that history decides between
+// moves whose scores differ little.
+
+constexpr int QuietScoreWeight = 4;
+
+// ---------------------------------------------------------------------------
 // The quiet stage (quiet_moves.cpp).
 
 constexpr int NearStoneReach = 2;             // a point is near the stones within this many steps in both coordinates

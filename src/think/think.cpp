@@ -182,6 +182,7 @@ public:
             h.turnTimeLimit = main.turnTimeLimit;
             h.thinkStartTime = main.thinkStartTime;
             h.completedDepth = 0;
+            search::clearMoveHistory(h);
             members_.push_back(&h);
         }
         const int area = t.geometry.area();

@@ -155,6 +155,7 @@ void setSearchLimits(Thinker& t, const ThinkRequest& request) {
     st.limits.showDetail = request.settings.showDetail != 0;
     st.limits.blockMask = request.blockMask;
     st.limits.moveCount = request.position.moveCount;
+    search::clearMoveHistory(st);
 }
 
 int displayValue(int value, int depth) {

@@ -2,6 +2,7 @@
 // bookkeeping both searches rely on (move numbers, stage ends, taken counts).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 #include <vector>
@@ -130,3 +131,50 @@ TEST_F(MovePickerTest, RootSkipsMaskedPointsButNeverRunsDry) {
 }
 
 }  // namespace
+
+// Quiet moves: a quiet cutoff makes its move the level's first killer, tried
+// before every other quiet move there (the killer before it second); history
+// credit earned elsewhere puts a move ahead of one with the same point scores;
+// a new think forgets both.
+TEST_F(MovePickerTest, KillersAndHistoryOrderTheQuietMoves) {
+    newGame(15, 15, board::FreeStyle);
+    stones(7, 7, 0, "X.O");
+    stones(8, 6, 1, "XO");
+    auto quietMoves = [&] {
+        int taken = 0;
+        std::vector<std::pair<int, int>> quiet;
+        for (const Given& g : pickAll(1, false, taken))
+            if (g.move.stage == QuietStage) quiet.push_back(point(g));
+        return quiet;
+    };
+    const std::vector<std::pair<int, int>> plain = quietMoves();
+    ASSERT_GE(plain.size(), 4u);
+
+    const auto last = plain.back(), third = plain[2];
+    noteQuietCutoff(searchState, 0, 1, last.first, last.second, 3);
+    EXPECT_EQ(quietMoves().front(), last);
+    noteQuietCutoff(searchState, 0, 1, third.first, third.second, 3);
+    const std::vector<std::pair<int, int>> killed = quietMoves();
+    EXPECT_EQ(killed[0], third);
+    EXPECT_EQ(killed[1], last);
+    EXPECT_EQ(killed.size(), plain.size());
+
+    // Two neighbours in the plain order with the same point scores.
+    clearMoveHistory(searchState);
+    EXPECT_EQ(quietMoves(), plain);
+    auto key = [&](std::pair<int, int> p) {
+        return board.points[p.first][p.second].score[1] / 2 + board.points[p.first][p.second].score[0];
+    };
+    size_t i = 0;
+    while (i + 1 < plain.size() && key(plain[i]) != key(plain[i + 1])) ++i;
+    ASSERT_LT(i + 1, plain.size()) << "no two quiet moves with the same scores";
+    const auto later = plain[i + 1];
+    noteQuietCutoff(searchState, 5, 1, later.first, later.second, 4);  // another level: history only
+    const std::vector<std::pair<int, int>> ordered = quietMoves();
+    const auto at = [&](std::pair<int, int> p) { return std::find(ordered.begin(), ordered.end(), p) - ordered.begin(); };
+    EXPECT_LT(at(later), at(plain[i]));
+    // White's history is white's own.
+    clearMoveHistory(searchState);
+    noteQuietCutoff(searchState, 5, 2, later.first, later.second, 4);
+    EXPECT_EQ(quietMoves(), plain);
+}
