@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "match/game_log.h"
 #include "match/game_runner.h"
 #include "match/options.h"
 #include "match/statistics.h"
@@ -145,7 +146,7 @@ private:
 };
 
 // One concurrent game at a time: takes pairs until none is left.
-void runGames(const Options& o, Schedule& schedule, Totals& totals, Swap2Tally& swap2) {
+void runGames(const Options& o, Schedule& schedule, Totals& totals, Swap2Tally& swap2, GameLog& log) {
     GameRunner runner(o, totals);
     for (int pair; (pair = schedule.takePair()) >= 0;) {
         std::vector<int> results;
@@ -160,6 +161,7 @@ void runGames(const Options& o, Schedule& schedule, Totals& totals, Swap2Tally& 
                         : winner == 0      ? "engine 1 wins"
                                            : "engine 2 wins");
             std::fflush(stdout);
+            log.write(runner.lastWinningColour(), runner.lastMoves());
             results.push_back(winner);
             if (winner >= 0) ++totals.wins[winner];
             else if (winner == Draw) ++totals.draws;
@@ -208,14 +210,19 @@ int main(int argc, char** argv) {
                     o.model == SprtModel::Pentanomial ? "pentanomial" : "trinomial", o.games);
         std::fflush(stdout);
     }
+    GameLog log;
+    if (!o.recordFile.empty() && !log.open(o.recordFile, error)) {
+        std::fprintf(stderr, "selfplay: %s\n", error.c_str());
+        return 2;
+    }
     Schedule schedule(o, std::move(openings));
     std::vector<Totals> totals(size_t(o.concurrency));
     std::vector<Swap2Tally> swap2(size_t(o.concurrency));
     std::vector<std::thread> workers;
     for (int w = 1; w < o.concurrency; ++w)
         workers.emplace_back(runGames, std::cref(o), std::ref(schedule), std::ref(totals[size_t(w)]),
-                             std::ref(swap2[size_t(w)]));
-    runGames(o, schedule, totals[0], swap2[0]);
+                             std::ref(swap2[size_t(w)]), std::ref(log));
+    runGames(o, schedule, totals[0], swap2[0], log);
     for (std::thread& worker : workers) worker.join();
 
     Totals all;

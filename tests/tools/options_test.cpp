@@ -2,11 +2,13 @@
 // message for what they do not.
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "match/game_log.h"
 #include "match/game_runner.h"
 #include "match/options.h"
 
@@ -40,13 +42,15 @@ TEST(MatchOptions, AcceptsAMatch) {
     EXPECT_EQ(p.options.maxNode, 300);
     EXPECT_EQ(p.options.model, SprtModel::Trinomial);
 
-    const Parsed q = parse({"--sprt", "-1.5,4.5,0.1,0.2", "--games", "40", "--rect", "20,15"});
+    EXPECT_TRUE(p.options.recordFile.empty());
+    const Parsed q = parse({"--sprt", "-1.5,4.5,0.1,0.2", "--games", "40", "--rect", "20,15", "--record", "games.txt"});
     ASSERT_TRUE(q.ok) << q.error;
     EXPECT_EQ(q.options.elo0, -1.5);
     EXPECT_EQ(q.options.beta, 0.2);
     EXPECT_EQ(q.options.games, 40);
     EXPECT_EQ(q.options.width, 20);
     EXPECT_EQ(q.options.height, 15);
+    EXPECT_EQ(q.options.recordFile, "games.txt");
     EXPECT_TRUE(parse({"--help"}).help);
 }
 
@@ -116,6 +120,46 @@ TEST(MatchOpenings, NamesTheLineOfABadOpening) {
     std::string error;
     EXPECT_FALSE(loadOpenings("/nonexistent/openings.txt", o, openings, error));
     EXPECT_EQ(error, "cannot read the openings file /nonexistent/openings.txt");
+}
+
+}  // namespace
+}  // namespace match
+
+namespace match {
+namespace {
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The game record: one line per game, appended, so a second match (or a
+// restarted one) adds to what the first wrote; a game with no moves (one not
+// decided on the board) leaves no line.
+TEST(MatchGameLog, AppendsOneLinePerGame) {
+    EXPECT_EQ(gameLogLine(1, {{7, 7}, {7, 8}, {12, 3}}), "black 7,7 7,8 12,3");
+    EXPECT_EQ(gameLogLine(2, {{0, 0}}), "white 0,0");
+    EXPECT_EQ(gameLogLine(0, {{7, 7}, {8, 8}}), "draw 7,7 8,8");
+
+    OpeningsFile file("");
+    std::string error;
+    {
+        GameLog log;
+        ASSERT_TRUE(log.open(file.path(), error)) << error;
+        log.write(1, {{7, 7}, {7, 8}});
+        log.write(2, {});
+    }
+    {
+        GameLog log;
+        ASSERT_TRUE(log.open(file.path(), error)) << error;
+        log.write(0, {{3, 4}});
+    }
+    EXPECT_EQ(fileText(file.path()), "black 7,7 7,8\ndraw 3,4\n");
+
+    GameLog unwritable;
+    EXPECT_FALSE(unwritable.open("/nonexistent-olvar-dir/games.txt", error));
+    EXPECT_NE(error.find("/nonexistent-olvar-dir/games.txt"), std::string::npos);
+    unwritable.write(1, {{7, 7}});  // nothing open: nothing happens
 }
 
 }  // namespace

@@ -181,9 +181,16 @@ bool loadOpenings(const std::string& path, const Options& o, std::vector<Moves>&
 
 int GameRunner::playGame(int game, int first, const Moves& opening) {
     game_ = game;
+    lastMoves_.clear();
+    const int faultsBefore = t_.faults();
     int result = startGame();
     if (result == GoesOn) result = playMoves(first, opening);
-    return endGame(result);
+    result = endGame(result);
+    // Only a game decided on the board tells anything of its positions.
+    const bool onBoard = (result == Draw || result >= 0) && t_.faults() == faultsBefore;
+    if (!onBoard) lastMoves_.clear();
+    lastWinningColour_ = result == Draw ? 0 : result == first ? 1 : 2;
+    return result;
 }
 
 void GameRunner::close() {
@@ -282,7 +289,8 @@ int GameRunner::awaitStarted(int i) {
 
 int GameRunner::playMoves(int first, const Moves& opening) {
     Referee ref(o_.width, o_.height, o_.rule);
-    Moves moves;
+    Moves& moves = lastMoves_;
+    moves.clear();
     for (const auto& m : opening) {
         ref.set(m.first, m.second, int(moves.size() % 2) + 1);
         moves.push_back(m);
@@ -409,6 +417,7 @@ int GameRunner::playSwap2Game(int game, int proposer, Swap2Tally& tally) {
         if (result == GoesOn) result = playMoves(black, opening);
     }
     result = endGame(result);
+    lastMoves_.clear();  // colours come from the choices: not recorded
     if (result == proposer) ++tally.proposerWins;
     else if (result == 1 - proposer) ++tally.chooserWins;
     else if (result == Draw) ++tally.draws;

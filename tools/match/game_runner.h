@@ -27,7 +27,8 @@ struct Totals {
     void recordMove(long usedMs, long turnMs, bool timeLeftTold, long timeLeftMs);
     // Adds the totals of another runner of the same match.
     void merge(const Totals& other);
-    bool anyFault() const { return illegal || timeLosses || crashes || engineErrors; }
+    int faults() const { return illegal + timeLosses + crashes + engineErrors; }
+    bool anyFault() const { return faults() != 0; }
 };
 
 // The summary line of a match.
@@ -77,6 +78,12 @@ public:
     // counts its choices and result in tally. Returns as playGame.
     int playSwap2Game(int game, int proposer, Swap2Tally& tally);
 
+    // The moves of the last game of playGame decided on the board (opening
+    // included; empty after a fault, a game that did not begin, or a Swap2
+    // game), and the colour that won it (1 black, 2 white, 0 none).
+    const Moves& lastMoves() const { return lastMoves_; }
+    int lastWinningColour() const { return lastWinningColour_; }
+
     // Ends the processes kept after the last game. An ERROR line either wrote
     // then has no game left to lose: it is counted and shown as an engine error.
     void close();
@@ -89,6 +96,8 @@ private:
     Totals& t_;
     Player players_[2];
     int game_ = 0;
+    Moves lastMoves_;
+    int lastWinningColour_ = 0;
 
     int loseByError(int i, const std::string& line);
     int loseBy(int i, int& count);

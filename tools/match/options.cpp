@@ -23,6 +23,9 @@ const char* const Usage =
     "  --max-node N                    INFO max_node for both engines: a budget of N x 1024 nodes per\n"
     "                                  move (give a generous --turn with it)\n"
     "  --tolerance MS                  time allowed past timeout_turn (default 0)\n"
+    "  --record FILE                   append every finished game to FILE, one line each: the winner's\n"
+    "                                  colour (black, white or draw), then the moves \"x,y x,y ...\" in\n"
+    "                                  played order, black first (the opening's stones included)\n"
     "  --clock-report                  an overrun is counted and shown but loses nothing (the engine\n"
     "                                  still has to answer with a move)\n"
     "  --swap2                         each game opens with Swap2 (SWAP2BOARD): the proposer (engine 1\n"
@@ -159,6 +162,7 @@ bool parseOptions(int argc, const char* const* argv, Options& o, std::string& er
         if (a == "--engine1" || a == "--base") o.engine[0] = v;
         else if (a == "--engine2" || a == "--candidate") o.engine[1] = v;
         else if (a == "--openings") o.openingsFile = v;
+        else if (a == "--record") o.recordFile = v;
         else if (a == "--games") {
             ok = number(1, 100000000, value);
             o.games = int(value);

@@ -15,6 +15,7 @@ struct Options {
     long threads[2] = {0, 0};
     long maxNode = 0;  // INFO max_node for both engines, 0 to send none
     std::string openingsFile;
+    std::string recordFile;  // every finished game appended here, for tuning on games
     long shuffleSeed = -1;  // -1: the openings in the file's order
     int concurrency = 1;
     bool keep = false, boardMode = false, verbose = false, clockReport = false;
