@@ -18,10 +18,10 @@
 //   successful allocation and the tables are then never without buffers.
 // - All six sub-tables live in one block of N x 384 bytes (two main sub-tables
 //   of N x 128, then four cache sub-tables of N x 32), allocated in one piece
-//   so that the system refuses a size it cannot hold as a whole. It comes
-//   zeroed from the allocator (calloc), so a fresh table is all empty entries
-//   without touching its pages; entries are 8-byte words whose all-zero bit
-//   pattern is the empty state. The block is allocated only by
+//   so that the system refuses a size it cannot hold as a whole. It is zeroed
+//   (and so every page made present) when allocated, which the engine does
+//   when a game starts, off every turn's clock; entries are 8-byte words whose
+//   all-zero bit pattern is the empty state. The block is allocated only by
 //   resizeHashTables() and freed with the object (the engine's never is: its
 //   worker may still be running when the process ends).
 // - Resize and clear serialise on one mutex; probes and stores take no lock.

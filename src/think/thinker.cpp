@@ -73,8 +73,7 @@ Thinker::~Thinker() = default;
 
 void Thinker::newGame(int32_t hashSize, int32_t maxMemory, int threads) {
     builtRule = -1;
-    if (search::hashTableSize(hashTables) != 0)
-        search::prepareHashTables(hashTables, tableBuckets(hashSize, maxMemory, threads));
+    search::prepareHashTables(hashTables, tableBuckets(hashSize, maxMemory, threads));
 }
 
 int Thinker::forbiddenPoints(const Position& position, board::Stone* points, bool* rebuilt) {

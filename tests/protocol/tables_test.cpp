@@ -127,3 +127,22 @@ TEST(TablesMemory, MaxMemoryBoundsWhatTheProcessMaps) {
         EXPECT_EQ(e.waitExit(), 0);
     }
 }
+
+// A game's tables are in memory, page by page, before START answers OK: no
+// search pays for the system providing them (which, one page fault at a time,
+// slowed a first think and stalled every other search thread meanwhile).
+TEST(TablesMemory, TablesArePresentWhenTheGameStarts) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "sanitizer shadow memory is no measure of the engine's own";
+#endif
+    if (!engineRunner().empty()) GTEST_SKIP() << "the engine runs under another program";
+    EngineProcess e;
+    e.send("INFO hash_size 262144");  // 96 MiB of tables
+    start(e, "START 15");
+    EXPECT_GE(statusKib(e.pid(), "VmRSS"), 96 * 1024);
+    e.send("INFO hash_size 524288");  // a new size: allocated and present at the next game
+    start(e, "RESTART");
+    EXPECT_GE(statusKib(e.pid(), "VmRSS"), 192 * 1024);
+    e.send("END");
+    EXPECT_EQ(e.waitExit(), 0);
+}
