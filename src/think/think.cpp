@@ -1,5 +1,6 @@
 #include "think/think.h"
 
+#include <atomic>
 #include <cstdio>
 #include <thread>
 #include <vector>
@@ -29,6 +30,9 @@ struct Think {
     const board::Geometry& geometry;
     int32_t lastValue;
     int64_t helperNodes = 0;  // nodes the helper threads searched
+    // The depth of the main thread's current iteration, read by the helpers
+    // to keep their own iterations ahead of it.
+    std::atomic<int> mainDepth{0};
 
     Think(Thinker& t, const ThinkRequest& r)
         : thinker(t), request(r), searchState(*t.main), board(t.main->board), geometry(r.position.geometry),
@@ -155,9 +159,11 @@ void writeDetailLine(Think& t, int depth, int value, bool aborted) {
 
 // The helper threads of one search (Lazy SMP): each searches the same root on
 // its own copy of the board, iteration after iteration, and fills the shared
-// tables that the main thread then finds. Every other helper starts one
-// iteration deeper, so that the threads do not all search the same depth at
-// once. They stop with the main thread's deepening, or at the same limits.
+// tables that the main thread then finds. Every other helper keeps one
+// iteration ahead of the main thread, the others search its depth; none starts
+// an iteration the main thread has passed, since two threads walking the same
+// tree in the same order at the same time only repeat each other's work. They
+// stop with the main thread's deepening, or at the same limits.
 class HelperCrew {
 public:
     HelperCrew(Think& t, int colour) {
@@ -188,10 +194,18 @@ public:
         const int area = t.geometry.area();
         const int maxDepth = t.request.settings.maxDepth;
         const int moveCount = t.request.position.moveCount;
+        const std::atomic<int>* mainDepth = &t.mainDepth;
         for (int i = 0; i < count; ++i) {
             search::SearchState* h = members_[size_t(i)];
-            threads_.emplace_back([h, i, colour, area, maxDepth, moveCount] {
-                for (int d = 1 + (i + 1) % 2; d <= maxDepth && moveCount + d <= area; ++d) {
+            const int ahead = (i + 1) % 2;
+            threads_.emplace_back([h, ahead, colour, area, maxDepth, moveCount, mainDepth] {
+                for (int d = 1 + ahead;; ++d) {
+                    // An iteration the main thread has already passed would only
+                    // repeat its work: start at its depth (plus one for every
+                    // other helper) instead.
+                    const int floor = mainDepth->load(std::memory_order_relaxed) + ahead;
+                    if (d < floor) d = floor;
+                    if (d > maxDepth || moveCount + d > area) break;
                     if (h->limits.stopRequested()) break;
                     h->iterationDepth = d;
                     h->singleCandidateFlag = 0;
@@ -254,6 +268,7 @@ int deepen(Think& t, int colour, int value, bool plentyOfTime) {
         if (d > request.settings.maxDepth) break;
 
         st.singleCandidateFlag = 0;
+        t.mainDepth.store(d, std::memory_order_relaxed);
         const int r = search::rootSearch(st, colour);
         if (st.searchAborted) {
             if (r != 0) {
