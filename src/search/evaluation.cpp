@@ -59,8 +59,8 @@ inline bool isFourPoint(const board::Board& board, int x, int y, int s) {
 
 inline bool maskHas(const uint32_t* mask, int x, int y) { return (mask[x] >> y & 1) != 0; }
 
-inline int forbiddenPointBonus(const board::Board& board, int x, int y) {
-    return board.points[x][y].score[0] < ThreeScore ? ForbiddenPointBonus : ForbiddenThreeBonus;
+inline int forbiddenPointBonus(const board::Board& board, int x, int y, const EvaluationWeights& w) {
+    return board.points[x][y].score[0] < ThreeScore ? w.forbiddenPoint : w.forbiddenThree;
 }
 
 // The four and three points of side, fours first; a four-three point is listed twice.
@@ -112,7 +112,11 @@ int countThreatsNear(const board::Board& board, int x, int y, int side) {
 // open-four points already stand in its window (k), less one for a four and two
 // for a three (c). Under Renju, black points that black may not play are left
 // out, and white points that black could not block are worth more to white.
-int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
+template <bool Defaults>
+inline int evaluate(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& given) {
+    // The search's own calls see constant weights, which the compiler folds.
+    static constexpr EvaluationWeights defaults{};
+    const EvaluationWeights& w = Defaults ? defaults : given;
     board::Board& board = searchState.board;
     const board::Board& b = board;
     const int s = sideIndex(side);
@@ -123,7 +127,7 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
     const bool renju = rule == board::Renju;
 
     // 1. Start from the contribution totals.
-    int value = b.contributionSum[s] - b.contributionSum[o];
+    int value = (b.contributionSum[s] - b.contributionSum[o]) * w.contribution / 32;
     const uint64_t counter = ++searchState.evaluationCounter;
 
     int level = searchState.iterationDepth - remainingDepth;
@@ -155,13 +159,13 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
         const int k = threatsInWindow(board, x, y, s, forbiddenMask);
         const int c = isFourPoint(board, x, y, s) ? 1 : 2;
         if (!(renju && side == 1 && maskHas(forbiddenMask, x, y)))
-            value += scaled(b.points[x][y].weight[s] * (k - c), ThreatPointWeight);
-        if (renju && side == 2 && board::isForbidden(board, x, y) == 1) value += forbiddenPointBonus(board, x, y);
+            value += scaled(b.points[x][y].weight[s] * (k - c), w.threatPoint);
+        if (renju && side == 2 && board::isForbidden(board, x, y) == 1) value += forbiddenPointBonus(board, x, y, w);
     }
 
     // 5. The opponent's fours, then its threes.
     const int opponentCount = listFoursThenThrees(board, list, opponent);
-    if (opponentCount > 0) value += OpponentThreatBonus;
+    if (opponentCount > 0) value += w.opponentThreat;
 
     // 6. Black's points it may not play, when black is the opponent.
     if (renju) {
@@ -174,7 +178,7 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
                 else
                     allForbidden = false;
             }
-            if (opponentCount > 0 && allForbidden) value -= OpponentThreatBonus;
+            if (opponentCount > 0 && allForbidden) value -= w.opponentThreat;
         }
     }
 
@@ -184,21 +188,29 @@ int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
         const int k = threatsInWindow(board, x, y, o, forbiddenMask);
         const int c = isFourPoint(board, x, y, o) ? 1 : 2;
         if (!(renju && side == 2 && maskHas(forbiddenMask, x, y)))
-            value -= scaled(b.points[x][y].weight[o] * (k - c), ThreatPointWeight);
-        if (renju && side == 1 && board::isForbidden(board, x, y) == 1) value -= forbiddenPointBonus(board, x, y);
+            value -= scaled(b.points[x][y].weight[o] * (k - c), w.threatPoint);
+        if (renju && side == 1 && board::isForbidden(board, x, y) == 1) value -= forbiddenPointBonus(board, x, y, w);
     }
 
     // 8. The point the side to move has to take first.
     int qx, qy;
     if (firstPoint(b.threats[board::FivePoint], o, qx, qy) || firstPoint(b.threats[board::OpenFourPoint], o, qx, qy))
-        value += scaled(b.points[qx][qy].weight[o], ForcedBlockWeight);
+        value += scaled(b.points[qx][qy].weight[o], w.forcedBlock);
 
     // 9. Threats in two or more directions cannot all be met by one stone.
-    if (board::rowBitCount(threatDirections(board, o)) >= 2) value -= DirectionSpreadBonus;
-    if (board::rowBitCount(threatDirections(board, s)) >= 2) value += DirectionSpreadBonus;
+    if (board::rowBitCount(threatDirections(board, o)) >= 2) value -= w.directionSpread;
+    if (board::rowBitCount(threatDirections(board, s)) >= 2) value += w.directionSpread;
 
     // 10. The move in hand.
-    return value + ToMoveBonus;
+    return value + w.toMove;
+}
+
+int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
+    return evaluate<true>(searchState, remainingDepth, side, EvaluationWeights{});
+}
+
+int evaluateLeafWith(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& weights) {
+    return evaluate<false>(searchState, remainingDepth, side, weights);
 }
 
 }  // namespace search

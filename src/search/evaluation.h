@@ -28,10 +28,27 @@
 
 namespace search {
 
+// The weights of the static evaluation. The search always uses the defaults
+// (tuning.h); other sets are for the tuning tool, which fits them to game
+// results.
+struct EvaluationWeights {
+    int contribution = ContributionScale;        // x (own - other contribution total) / 32
+    int threatPoint = ThreatPointWeight;
+    int forcedBlock = ForcedBlockWeight;
+    int opponentThreat = OpponentThreatBonus;
+    int forbiddenPoint = ForbiddenPointBonus;
+    int forbiddenThree = ForbiddenThreeBonus;
+    int directionSpread = DirectionSpreadBonus;
+    int toMove = ToMoveBonus;
+};
+
 // Static value of the board for side (colour 1 or 2), the side to move. The
 // level iterationDepth - remainingDepth of the move lists is overwritten as
 // scratch space. The board is left unchanged.
 int evaluateLeaf(SearchState& searchState, int remainingDepth, int side);
+
+// The same with other weights.
+int evaluateLeafWith(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& weights);
 
 // Number of five and open-four points of side in the window of (x, y).
 int countThreatsNear(const board::Board& board, int x, int y, int side);

@@ -27,6 +27,7 @@ constexpr int RootWindow = 100000000;          // the root's window, wider than 
 // ---------------------------------------------------------------------------
 // Static evaluation (evaluation.cpp): weights of the four and three points.
 
+constexpr int ContributionScale = 32;      // x (own - other contribution total) / 32
 constexpr int ThreatPointWeight = 20;      // x point weight x (k - c) / 32 per four or three point
 constexpr int ForcedBlockWeight = 50;      // x point weight / 32 at the opponent's first five or open-four point
 constexpr int OpponentThreatBonus = 100;   // when the opponent has any four or three point

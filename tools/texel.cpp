@@ -1,0 +1,100 @@
+// Fits the static evaluation's weights to the results of recorded games
+// (selfplay --record) by Texel's method, and prints them in the form of
+// src/search/tuning.h. See the README, "Tuning the evaluation".
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tuning/texel.h"
+
+namespace {
+
+void usage() {
+    std::printf(
+        "Usage: texel [options] [--rule R] FILE... [--rule R FILE...]...\n"
+        "Fits the evaluation's weights to the games of FILE... (lines of selfplay --record).\n"
+        "  --rule R      0 free-style, 1 standard, 2 Renju: the rule of the games in the files after it\n"
+        "                (default 0)\n"
+        "  --size N      board size (default 15)\n"
+        "  --skip N      leave out the first N positions of every game, the opening's (default 4)\n"
+        "  --rounds N    passes of the coordinate descent at most (default 40)\n"
+        "  --help        this text\n");
+}
+
+bool readInt(const char* text, int low, int high, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || v < low || v > high) return false;
+    value = int(v);
+    return true;
+}
+
+void showProgress(int round, double error) { std::printf("round %d: error %.6f\n", round + 1, error); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rule = 0, size = 15, skip = 4, rounds = 40;
+    std::vector<std::pair<std::string, int>> files;  // with the rule of their games
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        int* target = arg == "--rule" ? &rule : arg == "--size" ? &size : arg == "--skip" ? &skip : arg == "--rounds" ? &rounds : nullptr;
+        if (arg == "--help") {
+            usage();
+            return 0;
+        }
+        if (target != nullptr) {
+            const int high = target == &rule ? 2 : target == &size ? 32 : 1000000;
+            const int low = target == &size ? 5 : 0;
+            if (i + 1 >= argc || !readInt(argv[i + 1], low, high, *target)) {
+                std::fprintf(stderr, "texel: %s wants a number from %d to %d\n", arg.c_str(), low, high);
+                return 2;
+            }
+            ++i;
+        } else if (arg.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "texel: unknown option %s (--help lists them)\n", arg.c_str());
+            return 2;
+        } else {
+            files.emplace_back(arg, rule);
+        }
+    }
+    if (files.empty()) {
+        usage();
+        return 2;
+    }
+
+    tuning::PositionSet positions(size, skip);
+    int games = 0;
+    for (const auto& [file, fileRule] : files) {
+        std::ifstream in(file);
+        if (!in) {
+            std::fprintf(stderr, "texel: cannot read %s\n", file.c_str());
+            return 2;
+        }
+        std::string line, why;
+        for (int number = 1; std::getline(in, line); ++number) {
+            if (line.empty() || line[0] == '#') continue;
+            tuning::RecordedGame game;
+            if (!tuning::parseRecordLine(line, game, why) || !positions.addGame(game, fileRule, why)) {
+                std::fprintf(stderr, "texel: %s line %d: %s\n", file.c_str(), number, why.c_str());
+                return 2;
+            }
+            ++games;
+        }
+    }
+    std::printf("%d games, %zu positions\n", games, positions.positionCount());
+    if (positions.positionCount() == 0) return 2;
+
+    const search::EvaluationWeights start{};
+    const double k = positions.fitScale(start);
+    const double before = positions.meanError(start, k);
+    std::printf("k %.4f, error with the current weights %.6f\n", k, before);
+    const search::EvaluationWeights fitted = positions.fitWeights(start, k, rounds, showProgress);
+    std::printf("error with the fitted weights %.6f\n\n", positions.meanError(fitted, k));
+    for (const tuning::WeightField& f : tuning::weightFields())
+        std::printf("constexpr int %s = %d;  // was %d\n", f.name, fitted.*f.field, start.*f.field);
+    return 0;
+}

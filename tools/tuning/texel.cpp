@@ -1,0 +1,230 @@
+#include "tuning/texel.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "board/board.h"
+#include "board/pattern_tables.h"
+
+namespace tuning {
+
+namespace {
+
+bool hasPoint(const board::Board& board, board::ThreatClass threatClass, int s) {
+    return board.threats[threatClass].summary[s] != 0;
+}
+
+bool pointIn(const board::Board& board, board::ThreatClass threatClass, int s, int x, int y) {
+    return board.threats[threatClass].directionBits[s][x][y] != 0;
+}
+
+board::Geometry squareGeometry(int size) {
+    board::Geometry geometry;
+    geometry.boardWidth = geometry.boardHeight = geometry.boardSize = size;
+    return geometry;
+}
+
+}  // namespace
+
+double predictedScore(double value, double k) { return 1.0 / (1.0 + std::pow(10.0, -k * value / 400.0)); }
+
+bool parseRecordLine(const std::string& line, RecordedGame& game, std::string& why) {
+    std::istringstream in(line);
+    std::string word;
+    if (!(in >> word)) {
+        why = "empty line";
+        return false;
+    }
+    if (word == "black") game.blackScore = 1.0;
+    else if (word == "white") game.blackScore = 0.0;
+    else if (word == "draw") game.blackScore = 0.5;
+    else {
+        why = "the result is not black, white or draw: " + word;
+        return false;
+    }
+    game.moves.clear();
+    while (in >> word) {
+        const size_t comma = word.find(',');
+        char* end = nullptr;
+        const long x = std::strtol(word.c_str(), &end, 10);
+        if (comma == std::string::npos || end != word.c_str() + comma || comma == 0) {
+            why = "not a move x,y: " + word;
+            return false;
+        }
+        const char* yText = word.c_str() + comma + 1;
+        const long y = std::strtol(yText, &end, 10);
+        if (*yText == '\0' || *end != '\0' || x < 0 || y < 0 || x >= board::MaxSide || y >= board::MaxSide) {
+            why = "not a move x,y: " + word;
+            return false;
+        }
+        game.moves.emplace_back(int(x), int(y));
+    }
+    if (game.moves.empty()) {
+        why = "no moves";
+        return false;
+    }
+    return true;
+}
+
+const std::vector<WeightField>& weightFields() {
+    using W = search::EvaluationWeights;
+    static const std::vector<WeightField> fields = {
+        {"ContributionScale", &W::contribution},     {"ThreatPointWeight", &W::threatPoint},
+        {"ForcedBlockWeight", &W::forcedBlock},      {"OpponentThreatBonus", &W::opponentThreat},
+        {"ForbiddenPointBonus", &W::forbiddenPoint}, {"ForbiddenThreeBonus", &W::forbiddenThree},
+        {"DirectionSpreadBonus", &W::directionSpread}, {"ToMoveBonus", &W::toMove},
+    };
+    return fields;
+}
+
+PositionSet::PositionSet(int size, int skipPlies)
+    : size_(size), skipPlies_(skipPlies), state_(std::make_unique<search::SearchState>()) {
+    search::resetSearchWorkAreas(*state_);
+    state_->iterationDepth = 0;
+}
+
+bool PositionSet::addGame(const RecordedGame& game, int rule, std::string& why) {
+    board::Board& board = state_->board;
+    board::KeyGenerator keys;
+    board::resetBoard(board, rule, squareGeometry(size_), keys);
+    Game kept;
+    kept.rule = rule;
+    kept.moves = game.moves;
+    bool over = false;
+    for (size_t ply = 0; ply < game.moves.size(); ++ply) {
+        const auto [x, y] = game.moves[ply];
+        const int s = int(ply % 2), side = s + 1;
+        if (over) {
+            why = "a move after the five at move " + std::to_string(ply);
+            return false;
+        }
+        if (!board.geometry.onBoard(x, y) || board::cellAt(board, x, y) != 0) {
+            why = "move " + std::to_string(ply + 1) + " is off the board or on a taken point";
+            return false;
+        }
+        if (int(ply) >= skipPlies_ && !hasPoint(board, board::FivePoint, s) && !hasPoint(board, board::FivePoint, 1 - s) &&
+            !hasPoint(board, board::OpenFourPoint, s)) {
+            kept.plies.push_back(int(ply));
+            kept.targets.push_back(game.blackScore);
+        }
+        over = pointIn(board, board::FivePoint, s, x, y);
+        board::makeMove(board, x, y, side);
+    }
+    positions_ += kept.plies.size();
+    games_.push_back(std::move(kept));
+    return true;
+}
+
+template <typename Visit>
+void PositionSet::forEachPosition(const search::EvaluationWeights& weights, Visit visit) {
+    board::Board& board = state_->board;
+    for (Game& game : games_) {
+        board::KeyGenerator keys;
+        board::resetBoard(board, game.rule, squareGeometry(size_), keys);
+        size_t next = 0;
+        for (size_t ply = 0; next < game.plies.size(); ++ply) {
+            if (int(ply) == game.plies[next]) {
+                const int side = int(ply % 2) + 1;
+                const int value = search::evaluateLeafWith(*state_, 0, side, weights);
+                visit(game, next, side == 1 ? double(value) : -double(value));
+                ++next;
+            }
+            if (next < game.plies.size()) board::makeMove(board, game.moves[ply].first, game.moves[ply].second, int(ply % 2) + 1);
+        }
+    }
+}
+
+void PositionSet::relabel(const search::EvaluationWeights& weights, double k) {
+    forEachPosition(weights, [k](Game& game, size_t i, double value) { game.targets[i] = predictedScore(value, k); });
+}
+
+double PositionSet::meanError(const search::EvaluationWeights& weights, double k) {
+    double sum = 0;
+    forEachPosition(weights, [&sum, k](Game& game, size_t i, double value) {
+        const double e = game.targets[i] - predictedScore(value, k);
+        sum += e * e;
+    });
+    return positions_ == 0 ? 0 : sum / double(positions_);
+}
+
+double PositionSet::fitScale(const search::EvaluationWeights& weights) {
+    // The evaluations do not depend on k: gather them once, then a golden-section
+    // search over the error, which is unimodal in k.
+    std::vector<std::pair<double, double>> samples;
+    samples.reserve(positions_);
+    forEachPosition(weights, [&samples](Game& game, size_t i, double value) { samples.emplace_back(value, game.targets[i]); });
+    auto error = [&samples](double k) {
+        double sum = 0;
+        for (const auto& [value, target] : samples) {
+            const double e = target - predictedScore(value, k);
+            sum += e * e;
+        }
+        return sum;
+    };
+    const double ratio = (std::sqrt(5.0) - 1) / 2;
+    double low = 0.01, high = 10.0;
+    double a = high - ratio * (high - low), b = low + ratio * (high - low);
+    double errorA = error(a), errorB = error(b);
+    for (int i = 0; i < 60; ++i) {
+        if (errorA <= errorB) {
+            high = b;
+            b = a;
+            errorB = errorA;
+            a = high - ratio * (high - low);
+            errorA = error(a);
+        } else {
+            low = a;
+            a = b;
+            errorA = errorB;
+            b = low + ratio * (high - low);
+            errorB = error(b);
+        }
+    }
+    return (low + high) / 2;
+}
+
+search::EvaluationWeights PositionSet::fitWeights(search::EvaluationWeights weights, double k, int rounds,
+                                                  void (*progress)(int round, double error)) {
+    const std::vector<WeightField>& fields = weightFields();
+    std::vector<int> steps;
+    for (const WeightField& f : fields) {
+        const int quarter = std::abs(weights.*f.field) / 4;
+        steps.push_back(quarter < 4 ? 4 : quarter);
+    }
+    double best = meanError(weights, k);
+    for (int round = 0; round < rounds; ++round) {
+        bool moved = false;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            int& w = weights.*fields[i].field;
+            for (int direction : {1, -1}) {
+                bool better = false;
+                for (;;) {
+                    w += direction * steps[i];
+                    const double e = meanError(weights, k);
+                    if (e < best) {
+                        best = e;
+                        better = moved = true;
+                    } else {
+                        w -= direction * steps[i];
+                        break;
+                    }
+                }
+                if (better) break;
+            }
+        }
+        if (progress != nullptr) progress(round, best);
+        if (!moved) {
+            bool any = false;
+            for (int& step : steps)
+                if (step > 1) {
+                    step /= 2;
+                    any = true;
+                }
+            if (!any) break;
+        }
+    }
+    return weights;
+}
+
+}  // namespace tuning

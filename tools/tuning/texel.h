@@ -1,0 +1,100 @@
+// Fitting the static evaluation's weights to game results (Texel's method).
+//
+// Each training position carries a target: the game's result for black (1 a
+// black win, 0.5 a draw, 0 a white win), or any other score in [0, 1]. The
+// evaluation q of a position (for black) predicts it as sigmoid(q) =
+// 1 / (1 + 10^(-k q / 400)), and a weight set is as good as the mean squared
+// error of its predictions over all positions. First k is fitted with the
+// weights fixed, then the weights one at a time (coordinate descent) with k
+// fixed.
+//
+// Positions are kept as games (moves and the plies taken), and the board is
+// replayed for every error computed: a game of n moves costs n makes, not n^2,
+// and a position set of several hundred games fits in a few megabytes.
+//
+// A position is taken when it can say something about its weights: from ply
+// `skipPlies` on (the opening's stones were not chosen by the players), and not
+// when the side to move can make five, must block a five, or has an open four
+// (the game is decided there and the search never evaluates it).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "search/evaluation.h"
+#include "search/search_state.h"
+
+namespace tuning {
+
+using Moves = std::vector<std::pair<int, int>>;
+
+// One line of a match record: "black", "white" or "draw", then the moves
+// "x,y" in played order, black first.
+struct RecordedGame {
+    double blackScore = 0.5;
+    Moves moves;
+};
+
+// Reads one record line; false with the reason when it is not one.
+bool parseRecordLine(const std::string& line, RecordedGame& game, std::string& why);
+
+// The weights the tuner varies, by name, in the order it varies them.
+struct WeightField {
+    const char* name;        // as in tuning.h
+    int search::EvaluationWeights::*field;
+};
+const std::vector<WeightField>& weightFields();
+
+class PositionSet {
+public:
+    // Positions on size x size boards.
+    PositionSet(int size, int skipPlies);
+
+    // Adds the positions of a game played under rule, each with the game's
+    // result; false with the reason when a move is off the board or on a taken
+    // point, or the game goes on after a five.
+    bool addGame(const RecordedGame& game, int rule, std::string& why);
+
+    size_t positionCount() const { return positions_; }
+
+    // Replaces every target by sigmoid(k x the evaluation with weights), as a
+    // deeper judge than the game's result would.
+    void relabel(const search::EvaluationWeights& weights, double k);
+
+    // The mean squared error of the predictions against the targets.
+    double meanError(const search::EvaluationWeights& weights, double k);
+
+    // The k in [0.01, 10] that gives the least error with weights.
+    double fitScale(const search::EvaluationWeights& weights);
+
+    // Coordinate descent from `weights` with k fixed: each weight moves by its
+    // step while the error falls; steps start at a quarter of the weight (at
+    // least 4) and halve when no weight moves, down to 1. At most `rounds`
+    // passes; `progress`, if given, is told the error after each.
+    search::EvaluationWeights fitWeights(search::EvaluationWeights weights, double k, int rounds,
+                                         void (*progress)(int round, double error) = nullptr);
+
+private:
+    struct Game {
+        int rule;
+        Moves moves;
+        std::vector<int> plies;        // positions taken: after this many moves
+        std::vector<double> targets;   // one per ply
+    };
+    // Calls visit(game, index, value for black) for every position.
+    template <typename Visit>
+    void forEachPosition(const search::EvaluationWeights& weights, Visit visit);
+
+    int size_, skipPlies_;
+    size_t positions_ = 0;
+    std::vector<Game> games_;
+    std::unique_ptr<search::SearchState> state_;
+};
+
+// sigmoid(k q / 400) in base 10, the predicted score of a value q.
+double predictedScore(double value, double k);
+
+}  // namespace tuning
