@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,9 @@ int main(int argc, char** argv) {
     }
 
     tuning::PositionSet positions(size, skip);
-    int games = 0;
+    int games = 0, repeated = 0;
+    // Two engines that play alike repeat games; a game counts once.
+    std::set<std::pair<int, std::string>> seen;
     for (const auto& [file, fileRule] : files) {
         std::ifstream in(file);
         if (!in) {
@@ -77,6 +80,10 @@ int main(int argc, char** argv) {
         std::string line, why;
         for (int number = 1; std::getline(in, line); ++number) {
             if (line.empty() || line[0] == '#') continue;
+            if (!seen.emplace(fileRule, line).second) {
+                ++repeated;
+                continue;
+            }
             tuning::RecordedGame game;
             if (!tuning::parseRecordLine(line, game, why) || !positions.addGame(game, fileRule, why)) {
                 std::fprintf(stderr, "texel: %s line %d: %s\n", file.c_str(), number, why.c_str());
@@ -85,7 +92,7 @@ int main(int argc, char** argv) {
             ++games;
         }
     }
-    std::printf("%d games, %zu positions\n", games, positions.positionCount());
+    std::printf("%d games (%d repeated ones left out), %zu positions\n", games, repeated, positions.positionCount());
     if (positions.positionCount() == 0) return 2;
 
     const search::EvaluationWeights start{};

@@ -11,6 +11,10 @@ namespace tuning {
 
 namespace {
 
+// A weight stays within 0 and this many times its starting value: a feature
+// that few positions show would otherwise run off with what little they say.
+constexpr int MaxGrowth = 4;
+
 bool hasPoint(const board::Board& board, board::ThreatClass threatClass, int s) {
     return board.threats[threatClass].summary[s] != 0;
 }
@@ -187,10 +191,11 @@ double PositionSet::fitScale(const search::EvaluationWeights& weights) {
 search::EvaluationWeights PositionSet::fitWeights(search::EvaluationWeights weights, double k, int rounds,
                                                   void (*progress)(int round, double error)) {
     const std::vector<WeightField>& fields = weightFields();
-    std::vector<int> steps;
+    std::vector<int> steps, highest;
     for (const WeightField& f : fields) {
         const int quarter = std::abs(weights.*f.field) / 4;
         steps.push_back(quarter < 4 ? 4 : quarter);
+        highest.push_back(MaxGrowth * std::abs(weights.*f.field));
     }
     double best = meanError(weights, k);
     for (int round = 0; round < rounds; ++round) {
@@ -201,6 +206,10 @@ search::EvaluationWeights PositionSet::fitWeights(search::EvaluationWeights weig
                 bool better = false;
                 for (;;) {
                     w += direction * steps[i];
+                    if (w < 0 || w > highest[i]) {
+                        w -= direction * steps[i];
+                        break;
+                    }
                     const double e = meanError(weights, k);
                     if (e < best) {
                         best = e;

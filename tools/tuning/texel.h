@@ -72,7 +72,8 @@ public:
 
     // Coordinate descent from `weights` with k fixed: each weight moves by its
     // step while the error falls; steps start at a quarter of the weight (at
-    // least 4) and halve when no weight moves, down to 1. At most `rounds`
+    // least 4) and halve when no weight moves, down to 1; a weight stays
+    // between 0 and four times its starting value. At most `rounds`
     // passes; `progress`, if given, is told the error after each.
     search::EvaluationWeights fitWeights(search::EvaluationWeights weights, double k, int rounds,
                                          void (*progress)(int round, double error) = nullptr);
