@@ -202,8 +202,9 @@ public:
                 for (int d = 1 + ahead;; ++d) {
                     // An iteration the main thread has already passed would only
                     // repeat its work: start at its depth (plus one for every
-                    // other helper) instead.
-                    const int floor = mainDepth->load(std::memory_order_relaxed) + ahead;
+                    // other helper, where the depth cap leaves room) instead.
+                    int floor = mainDepth->load(std::memory_order_relaxed) + ahead;
+                    if (floor > maxDepth) floor = maxDepth;
                     if (d < floor) d = floor;
                     if (d > maxDepth || moveCount + d > area) break;
                     if (h->limits.stopRequested()) break;
