@@ -33,10 +33,11 @@ int main() {
     // manager's max_memory check may count against the engine.
     mallopt(M_ARENA_MAX, 1);
 #endif
-    // The one engine of the process; never destroyed, since its worker thread
-    // may still be thinking when the process ends.
-    static protocol::StandardOutput output;
-    auto* engine = new control::Engine(output);
+    // The one engine of the process and its output; never destroyed, since its
+    // worker thread may still be thinking, and writing its report lines, when
+    // the process ends (a static output was destroyed under it at exit).
+    auto* output = new protocol::StandardOutput;
+    auto* engine = new control::Engine(*output);
     auto* loop = new protocol::CommandLoop(*engine, stdin);
     protocol::runCommandLoop(*loop);
 }
