@@ -107,16 +107,14 @@ int countThreatsNear(const board::Board& board, int x, int y, int side) {
     return threatsInWindow(board, x, y, sideIndex(side), nullptr);
 }
 
+namespace {
+
 // The side to move's four and three points add value, the opponent's take it
 // away; each is weighed by the room around it and by how many five and
 // open-four points already stand in its window (k), less one for a four and two
 // for a three (c). Under Renju, black points that black may not play are left
 // out, and white points that black could not block are worth more to white.
-template <bool Defaults>
-inline int evaluate(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& given) {
-    // The search's own calls see constant weights, which the compiler folds.
-    static constexpr EvaluationWeights defaults{};
-    const EvaluationWeights& w = Defaults ? defaults : given;
+inline int evaluate(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& w) {
     board::Board& board = searchState.board;
     const board::Board& b = board;
     const int s = sideIndex(side);
@@ -205,12 +203,17 @@ inline int evaluate(SearchState& searchState, int remainingDepth, int side, cons
     return value + w.toMove;
 }
 
+}  // namespace
+
+// The search's own calls see the default weights as constants, which the
+// compiler folds into the inlined body.
 int evaluateLeaf(SearchState& searchState, int remainingDepth, int side) {
-    return evaluate<true>(searchState, remainingDepth, side, EvaluationWeights{});
+    static constexpr EvaluationWeights defaults{};
+    return evaluate(searchState, remainingDepth, side, defaults);
 }
 
 int evaluateLeafWith(SearchState& searchState, int remainingDepth, int side, const EvaluationWeights& weights) {
-    return evaluate<false>(searchState, remainingDepth, side, weights);
+    return evaluate(searchState, remainingDepth, side, weights);
 }
 
 }  // namespace search
