@@ -1,6 +1,7 @@
-// Fits the static evaluation's weights to the results of recorded games
-// (selfplay --record) by Texel's method, and prints them in the form of
-// src/search/tuning.h. See the README, "Tuning the evaluation".
+// Fits the static evaluation's weights and the shape values of the pattern
+// tables to the results of recorded games (selfplay --record) by Texel's
+// method, and prints them in the form of src/search/tuning.h and
+// src/board/pattern_tables.h. See the README, "Tuning the evaluation".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,8 @@ namespace {
 void usage() {
     std::printf(
         "Usage: texel [options] [--rule R] FILE... [--rule R FILE...]...\n"
-        "Fits the evaluation's weights to the games of FILE... (lines of selfplay --record).\n"
+        "Fits the evaluation's weights and shape values to the games of FILE... (lines of selfplay\n"
+        "--record).\n"
         "  --rule R      0 free-style, 1 standard, 2 Renju: the rule of the games in the files after it\n"
         "                (default 0)\n"
         "  --size N      board size (default 15)\n"
@@ -95,13 +97,25 @@ int main(int argc, char** argv) {
     std::printf("%d games (%d repeated ones left out), %zu positions\n", games, repeated, positions.positionCount());
     if (positions.positionCount() == 0) return 2;
 
-    const search::EvaluationWeights start{};
+    const tuning::EvaluationParameters start{};
     const double k = positions.fitScale(start);
     const double before = positions.meanError(start, k);
-    std::printf("k %.4f, error with the current weights %.6f\n", k, before);
-    const search::EvaluationWeights fitted = positions.fitWeights(start, k, rounds, showProgress);
-    std::printf("error with the fitted weights %.6f\n\n", positions.meanError(fitted, k));
-    for (const tuning::WeightField& f : tuning::weightFields())
-        std::printf("constexpr int %s = %d;  // was %d\n", f.name, fitted.*f.field, start.*f.field);
+    std::printf("k %.4f, error with the current values %.6f\n", k, before);
+    tuning::EvaluationParameters fitted = positions.fit(start, k, rounds, showProgress);
+    std::printf("error with the fitted values %.6f\n\n", positions.meanError(fitted, k));
+    tuning::EvaluationParameters old = start;
+    for (const tuning::ParameterField& f : tuning::parameterFields())
+        if (f.name.find('[') == std::string::npos)
+            std::printf("constexpr int %s = %d;  // was %d\n", f.name.c_str(), f.field(fitted), f.field(old));
+    // The shape values in the form of the pattern tables' arrays.
+    auto printArray = [](const char* name, const int* values, const int* was) {
+        std::printf("inline constexpr int16_t %s[16] = {", name);
+        for (int c = 0; c < 16; ++c) std::printf("%s%d", c ? ", " : "", values[c]);
+        std::printf("};\n//                  was {");
+        for (int c = 0; c < 16; ++c) std::printf("%s%d", c ? ", " : "", was[c]);
+        std::printf("}\n");
+    };
+    printArray("comboWeight", fitted.shapes.comboWeight, old.shapes.comboWeight);
+    printArray("comboBase", fitted.shapes.comboBase, old.shapes.comboBase);
     return 0;
 }

@@ -418,9 +418,13 @@ void setLineSentinels(uint64_t& word, int length) {
 }  // namespace
 
 void resetBoard(Board& b, int rule, const Geometry& shape, KeyGenerator& keys) {
+    resetBoard(b, ruleTables(rule), shape, keys);
+}
+
+void resetBoard(Board& b, const RuleTables& tables, const Geometry& shape, KeyGenerator& keys) {
     const Geometry geometry = shape;  // shape may be the board's own copy, wiped below
     std::memset(static_cast<void*>(&b), 0, BoardStateBytes);
-    b.rules = &ruleTables(rule);
+    b.rules = &tables;
     b.rule = b.rules->rule;
     b.geometry = geometry;
     b.geometry.winLengthParam = b.rule == FreeStyle ? 4 : 5;

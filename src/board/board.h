@@ -225,6 +225,9 @@ inline int diagLineLength(const Board& board, int index) {
 // rule), draws its Zobrist keys from keys and places the blocks outside the
 // playing rectangle.
 void resetBoard(Board& board, int rule, const Geometry& geometry, KeyGenerator& keys);
+// The same with tables of the caller's (which must outlive the board's use of
+// them): the evaluation tuner's boards value shapes from other values.
+void resetBoard(Board& board, const RuleTables& tables, const Geometry& geometry, KeyGenerator& keys);
 
 // Places cell (1, 2 or 3) on the empty on-board point (x, y); unmakeMove removes
 // it again. The light pair skips strongPoints and is used where nothing reads

@@ -12,18 +12,18 @@ inline int keyCell(uint32_t key, int i) { return key >> (2 * i) & 3; }
 
 // Value of a point whose sorted codes are a >= b >= c >= d, outside the Renju
 // first-player case: the best code's base plus a bonus for a lone pair.
-int generalShapeValue(int a, int b, int c, int d) {
-    int value = a > 12 ? 0 : comboBase[a];
+int generalShapeValue(int a, int b, int c, int d, const ShapeValues& v) {
+    int value = a > 12 ? 0 : v.comboBase[a];
     if (c == 0 && d == 0) {
         const double divisor = a == 0 ? 18.0 : b == 0 ? 9.0 : 3.0;
-        value += static_cast<int>(std::trunc(9.0 * comboWeight[a] * comboWeight[b] / 256.0 / divisor));
+        value += static_cast<int>(std::trunc(9.0 * v.comboWeight[a] * v.comboWeight[b] / 256.0 / divisor));
     }
     return value;
 }
 
 // Renju first player: overlines, double fours and double threes are forbidden,
 // so those shapes are valued (roughly) as nothing instead of as threats.
-int renjuFirstPlayerShapeValue(const int sorted[4]) {
+int renjuFirstPlayerShapeValue(const int sorted[4], const ShapeValues& v) {
     const int a = sorted[0];
     int fivesAmongRest = 0, openFoursAmongRest = 0;
     for (int i = 1; i < 4; ++i) {
@@ -46,8 +46,8 @@ int renjuFirstPlayerShapeValue(const int sorted[4]) {
         return -(scoreSum - codeScore[a]);
     }
     if (fourLike >= 2 && fives == 0) return 256 * openFours + 64 * plainFours - scoreSum;
-    if (threes < 2) return generalShapeValue(sorted[0], sorted[1], sorted[2], sorted[3]);
-    if (fourLike == 0) return comboBase[a] - 158;
+    if (threes < 2) return generalShapeValue(sorted[0], sorted[1], sorted[2], sorted[3], v);
+    if (fourLike == 0) return v.comboBase[a] - 158;
     return -scoreSum;
 }
 
@@ -60,15 +60,17 @@ void fillLineTable(RuleTables& tables, int rule) {
     }
 }
 
-void fillShapeTable(RuleTables& tables, int rule) {
+}  // namespace
+
+void fillShapeTable(RuleTables& tables, int rule, const ShapeValues& values) {
     for (int a = 0; a < 16; ++a)
         for (int b = 0; b <= a; ++b)
             for (int c = 0; c <= b; ++c)
                 for (int d = 0; d <= c; ++d) {
                     const int sorted[4] = {a, b, c, d};
                     for (int side = 0; side < 2; ++side) {
-                        const int value = (rule == Renju && side == 0) ? renjuFirstPlayerShapeValue(sorted)
-                                                                       : generalShapeValue(a, b, c, d);
+                        const int value = (rule == Renju && side == 0) ? renjuFirstPlayerShapeValue(sorted, values)
+                                                                       : generalShapeValue(a, b, c, d, values);
                         int order[4] = {d, c, b, a};
                         do {
                             tables.shapeTable[side][order[0]][order[1]][order[2]][order[3]] =
@@ -77,8 +79,6 @@ void fillShapeTable(RuleTables& tables, int rule) {
                     }
                 }
 }
-
-}  // namespace
 
 LineEntry classifyLine(uint32_t key, int rule) {
     LineEntry entry{};
@@ -145,7 +145,7 @@ const RuleTables& ruleTables(int rule) {
         RuleTables* tables = new RuleTables;
         tables->rule = r;
         fillLineTable(*tables, r);
-        fillShapeTable(*tables, r);
+        fillShapeTable(*tables, r, defaultShapeValues());
         built[r] = tables;
     });
     return *built[r];

@@ -167,6 +167,26 @@ struct RuleTables {
 // call for that rule; safe to call from any thread.
 const RuleTables& ruleTables(int rule);
 
+// The values the shape table is made of: per code, its weight in the bonus of
+// a point with two lines and its base value (as comboWeight and comboBase).
+// The engine's tables use the defaults; the evaluation tuner builds tables
+// from other sets.
+struct ShapeValues {
+    int comboWeight[16];
+    int comboBase[16];
+};
+constexpr ShapeValues defaultShapeValues() {
+    ShapeValues v{};
+    for (int c = 0; c < 16; ++c) {
+        v.comboWeight[c] = board::comboWeight[c];
+        v.comboBase[c] = board::comboBase[c];
+    }
+    return v;
+}
+
+// Rewrites the shape table of tables (already built for rule) from values.
+void fillShapeTable(RuleTables& tables, int rule, const ShapeValues& values);
+
 // What a stone of either side at the centre of key would make under rule.
 LineEntry classifyLine(uint32_t key, int rule);
 

@@ -322,6 +322,42 @@ TEST_F(RandomPlay, EveryStepStaysConsistent) {
         }
 }
 
+// A board reset with tables of the caller's values its points from them and
+// keeps every invariant; the contribution totals differ from the engine's.
+TEST_F(RandomPlay, TablesOfTheCallersShapeValues) {
+    for (int rule : {FreeStyle, Standard, Renju}) {
+        auto tables = std::make_unique<RuleTables>(ruleTables(rule));
+        ShapeValues values = defaultShapeValues();
+        for (int c = One; c <= Five; ++c) values.comboBase[c] /= 2;
+        fillShapeTable(*tables, rule, values);
+        auto owner = std::make_unique<Board>();
+        Board& other = *owner;
+        Geometry geometry;
+        geometry.boardWidth = geometry.boardHeight = geometry.boardSize = 15;
+        KeyGenerator otherKeys;
+        resetBoard(other, *tables, geometry, otherKeys);
+        setUpGame(15, 15, rule);
+        EXPECT_EQ(other.rules, tables.get());
+        EXPECT_EQ(other.rule, rule);
+        boardtest::Random random(rule + 3);
+        std::vector<PlayedMove> stack;
+        for (int step = 0; step < 60; ++step) {
+            PlayedMove move;
+            if (!randomMove(board, random, stack, false, move)) break;
+            play(board, move);
+            play(other, move);
+            stack.push_back(move);
+            std::string why;
+            ASSERT_TRUE(checkBoard(other, &why)) << why << " (rule " << rule << ", step " << step << ")";
+            for (int x = 0; x < 15; ++x)
+                for (int y = 0; y < 15; ++y)
+                    for (int s = 0; s < 2; ++s)
+                        ASSERT_EQ(other.points[x][y].score[s], board.points[x][y].score[s]) << "scores are the codes'";
+        }
+        EXPECT_NE(other.contributionSum[0], board.contributionSum[0]);
+    }
+}
+
 namespace {
 
 // Plays `count` random moves (light from some point on) beyond the moves in

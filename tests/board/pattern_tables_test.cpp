@@ -219,6 +219,31 @@ TEST_F(ShapeTable, RuleOnlyChangesRenjuFirstPlayer) {
     EXPECT_NE(std::memcmp(standard.get(), tables->shapeTable[0], sizeof tables->shapeTable[0]), 0);
 }
 
+// Tables of other shape values (the evaluation tuner's): the defaults give the
+// engine's table, and a changed value moves exactly the shapes it is part of.
+TEST_F(ShapeTable, BuiltFromOtherValues) {
+    for (int rule : {FreeStyle, Standard, Renju}) {
+        build(rule);
+        auto own = std::make_unique<RuleTables>(*tables);
+        std::memset(own->shapeTable, 0, sizeof own->shapeTable);
+        fillShapeTable(*own, rule, defaultShapeValues());
+        EXPECT_EQ(std::memcmp(own->shapeTable, tables->shapeTable, sizeof own->shapeTable), 0) << "rule " << rule;
+
+        ShapeValues values = defaultShapeValues();
+        values.comboBase[StraightThree] += 50;
+        values.comboWeight[StraightTwo] = 64;
+        fillShapeTable(*own, rule, values);
+        const int side = 1;
+        const auto at = [&own](int c0, int c1, int c2, int c3) { return own->shapeTable[side][c0][c1][c2][c3]; };
+        EXPECT_EQ(at(8, 0, 0, 0), shapeAt(side, 8, 0, 0, 0) + 50);
+        EXPECT_EQ(at(8, 8, 8, 0), shapeAt(side, 8, 8, 8, 0) + 50);
+        EXPECT_EQ(at(5, 0, 0, 0), shapeAt(side, 5, 0, 0, 0)) << "comboWeight[0] is the other factor";
+        EXPECT_GT(at(5, 5, 0, 0), shapeAt(side, 5, 5, 0, 0)) << "the bonus of two straight twos grows";
+        EXPECT_EQ(at(7, 6, 0, 0), shapeAt(side, 7, 6, 0, 0));
+        EXPECT_EQ(at(0, 5, 0, 7), at(7, 5, 0, 0)) << "still the same value for every ordering";
+    }
+}
+
 TEST_F(LineTable, EveryEntryIsClassifyLine) {
     for (int rule : {FreeStyle, Renju}) {
         build(rule);

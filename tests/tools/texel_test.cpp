@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 
+#include "board/pattern_tables.h"
 #include "tuning/texel.h"
 
 namespace {
@@ -99,20 +102,70 @@ TEST(TexelFit, FindsWeightsPlantedInTheTargets) {
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 36), i / 10, why)) << why;
     ASSERT_GT(set.positionCount(), 500u);
 
-    search::EvaluationWeights planted;
-    planted.contribution = 44;
-    planted.toMove = 150;
+    tuning::EvaluationParameters planted;
+    planted.weights.contribution = 44;
+    planted.weights.toMove = 150;
     const double k = 1.0;
     set.relabel(planted, k);
     EXPECT_LT(set.meanError(planted, k), 1e-12) << "the planted weights predict their own targets";
 
-    const search::EvaluationWeights start{};
+    const tuning::EvaluationParameters start{};
     const double before = set.meanError(start, k);
     ASSERT_GT(before, 1e-4);
-    const search::EvaluationWeights fitted = set.fitWeights(start, k, 60);
+    const tuning::EvaluationParameters fitted = set.fit(start, k, 60);
     EXPECT_LT(set.meanError(fitted, k), before / 20);
-    EXPECT_NEAR(fitted.contribution, 44, 3);
-    EXPECT_NEAR(fitted.toMove, 150, 20);
+    EXPECT_NEAR(fitted.weights.contribution, 44, 3);
+    EXPECT_NEAR(fitted.weights.toMove, 150, 20);
+}
+
+TEST(TexelFit, FindsShapeValuesPlantedInTheTargets) {
+    // The shape values reach the evaluation only through the board's point
+    // values: targets made with other values must be told apart from the
+    // defaults, and the fit must move towards them.
+    tuning::PositionSet set(15, 4);
+    uint32_t seed = 7;
+    std::string why;
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 36), i / 10, why)) << why;
+
+    tuning::EvaluationParameters planted;
+    planted.shapes.comboBase[board::SplitTwo] = -20;
+    planted.shapes.comboBase[board::DeadThree] = -60;
+    const double k = 1.0;
+    set.relabel(planted, k);
+    EXPECT_LT(set.meanError(planted, k), 1e-12);
+
+    const tuning::EvaluationParameters start{};
+    const double before = set.meanError(start, k);
+    ASSERT_GT(before, 1e-5) << "the shape values change the evaluation";
+    const tuning::EvaluationParameters fitted = set.fit(start, k, 60);
+    EXPECT_LT(set.meanError(fitted, k), before / 10);
+    EXPECT_NEAR(fitted.shapes.comboBase[board::DeadThree], -60, 15);
+    // A fit leaves the engine's own tables alone.
+    const board::RuleTables& engine = board::ruleTables(0);
+    auto fresh = std::make_unique<board::RuleTables>(engine);
+    board::fillShapeTable(*fresh, 0, board::defaultShapeValues());
+    EXPECT_EQ(std::memcmp(fresh->shapeTable, engine.shapeTable, sizeof fresh->shapeTable), 0);
+    const tuning::EvaluationParameters defaults{};
+    set.relabel(defaults, k);
+    EXPECT_LT(set.meanError(defaults, k), 1e-12) << "the set's tables follow the values back";
+}
+
+TEST(TexelFit, EveryParameterKeepsItsSign) {
+    // Each parameter starts somewhere and stays on the side of 0 it started on.
+    tuning::PositionSet set(15, 4);
+    uint32_t seed = 11;
+    std::string why;
+    for (int i = 0; i < 12; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 30), i % 3, why)) << why;
+    // Targets that reward whatever the defaults call good ten times over push
+    // every parameter to its bound.
+    tuning::EvaluationParameters start{};
+    set.relabel(start, 10.0);
+    const tuning::EvaluationParameters fitted = set.fit(start, 1.0, 8);
+    for (const tuning::ParameterField& f : tuning::parameterFields()) {
+        tuning::EvaluationParameters a = start, b = fitted;
+        const int from = f.field(a), to = f.field(b);
+        EXPECT_TRUE(from >= 0 ? to >= 0 && to <= 4 * from : to <= 0 && to >= 4 * from) << f.name << " " << to;
+    }
 }
 
 TEST(TexelFit, ScaleFitsTheSpreadOfTheTargets) {
@@ -120,7 +173,7 @@ TEST(TexelFit, ScaleFitsTheSpreadOfTheTargets) {
     uint32_t seed = 9;
     std::string why;
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 30), 0, why)) << why;
-    const search::EvaluationWeights weights{};
+    const tuning::EvaluationParameters weights{};
     set.relabel(weights, 0.6);
     EXPECT_NEAR(set.fitScale(weights), 0.6, 0.01);
     EXPECT_NEAR(tuning::predictedScore(0, 0.6), 0.5, 1e-12);

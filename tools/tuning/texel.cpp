@@ -1,6 +1,8 @@
 #include "tuning/texel.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <sstream>
 
@@ -71,14 +73,31 @@ bool parseRecordLine(const std::string& line, RecordedGame& game, std::string& w
     return true;
 }
 
-const std::vector<WeightField>& weightFields() {
-    using W = search::EvaluationWeights;
-    static const std::vector<WeightField> fields = {
-        {"ContributionScale", &W::contribution},     {"ThreatPointWeight", &W::threatPoint},
-        {"ForcedBlockWeight", &W::forcedBlock},      {"OpponentThreatBonus", &W::opponentThreat},
-        {"ForbiddenPointBonus", &W::forbiddenPoint}, {"ForbiddenThreeBonus", &W::forbiddenThree},
-        {"DirectionSpreadBonus", &W::directionSpread}, {"ToMoveBonus", &W::toMove},
-    };
+const std::vector<ParameterField>& parameterFields() {
+    using P = EvaluationParameters;
+    static const std::vector<ParameterField> fields = [] {
+        std::vector<ParameterField> list;
+        auto weight = [&list](const char* name, int search::EvaluationWeights::*field) {
+            list.push_back({name, [field](P& p) -> int& { return p.weights.*field; }});
+        };
+        using W = search::EvaluationWeights;
+        weight("ContributionScale", &W::contribution);
+        weight("ThreatPointWeight", &W::threatPoint);
+        weight("ForcedBlockWeight", &W::forcedBlock);
+        weight("OpponentThreatBonus", &W::opponentThreat);
+        weight("ForbiddenPointBonus", &W::forbiddenPoint);
+        weight("ForbiddenThreeBonus", &W::forbiddenThree);
+        weight("DirectionSpreadBonus", &W::directionSpread);
+        weight("ToMoveBonus", &W::toMove);
+        // Codes None to Five; the base of None is 0 and stays so (a parameter
+        // keeps the sign of its start, and 0 has room for none).
+        for (int c = 1; c <= board::Five; ++c)
+            list.push_back({"comboBase[" + std::to_string(c) + "]", [c](P& p) -> int& { return p.shapes.comboBase[c]; }});
+        for (int c = 0; c <= board::Five; ++c)
+            list.push_back(
+                {"comboWeight[" + std::to_string(c) + "]", [c](P& p) -> int& { return p.shapes.comboWeight[c]; }});
+        return list;
+    }();
     return fields;
 }
 
@@ -120,12 +139,27 @@ bool PositionSet::addGame(const RecordedGame& game, int rule, std::string& why) 
     return true;
 }
 
+const board::RuleTables& PositionSet::tablesFor(int rule, const board::ShapeValues& shapes) {
+    std::unique_ptr<board::RuleTables>& tables = tables_[rule];
+    board::ShapeValues& built = tableShapes_[rule];
+    if (tables == nullptr) {
+        tables = std::make_unique<board::RuleTables>(board::ruleTables(rule));
+        built = board::defaultShapeValues();
+    }
+    if (std::memcmp(&built, &shapes, sizeof shapes) != 0) {
+        board::fillShapeTable(*tables, rule, shapes);
+        built = shapes;
+    }
+    return *tables;
+}
+
 template <typename Visit>
-void PositionSet::forEachPosition(const search::EvaluationWeights& weights, Visit visit) {
+void PositionSet::forEachPosition(const EvaluationParameters& parameters, Visit visit) {
     board::Board& board = state_->board;
+    const search::EvaluationWeights& weights = parameters.weights;
     for (Game& game : games_) {
         board::KeyGenerator keys;
-        board::resetBoard(board, game.rule, squareGeometry(size_), keys);
+        board::resetBoard(board, tablesFor(game.rule, parameters.shapes), squareGeometry(size_), keys);
         size_t next = 0;
         for (size_t ply = 0; next < game.plies.size(); ++ply) {
             if (int(ply) == game.plies[next]) {
@@ -139,25 +173,25 @@ void PositionSet::forEachPosition(const search::EvaluationWeights& weights, Visi
     }
 }
 
-void PositionSet::relabel(const search::EvaluationWeights& weights, double k) {
-    forEachPosition(weights, [k](Game& game, size_t i, double value) { game.targets[i] = predictedScore(value, k); });
+void PositionSet::relabel(const EvaluationParameters& parameters, double k) {
+    forEachPosition(parameters, [k](Game& game, size_t i, double value) { game.targets[i] = predictedScore(value, k); });
 }
 
-double PositionSet::meanError(const search::EvaluationWeights& weights, double k) {
+double PositionSet::meanError(const EvaluationParameters& parameters, double k) {
     double sum = 0;
-    forEachPosition(weights, [&sum, k](Game& game, size_t i, double value) {
+    forEachPosition(parameters, [&sum, k](Game& game, size_t i, double value) {
         const double e = game.targets[i] - predictedScore(value, k);
         sum += e * e;
     });
     return positions_ == 0 ? 0 : sum / double(positions_);
 }
 
-double PositionSet::fitScale(const search::EvaluationWeights& weights) {
+double PositionSet::fitScale(const EvaluationParameters& parameters) {
     // The evaluations do not depend on k: gather them once, then a golden-section
     // search over the error, which is unimodal in k.
     std::vector<std::pair<double, double>> samples;
     samples.reserve(positions_);
-    forEachPosition(weights, [&samples](Game& game, size_t i, double value) { samples.emplace_back(value, game.targets[i]); });
+    forEachPosition(parameters, [&samples](Game& game, size_t i, double value) { samples.emplace_back(value, game.targets[i]); });
     auto error = [&samples](double k) {
         double sum = 0;
         for (const auto& [value, target] : samples) {
@@ -188,29 +222,31 @@ double PositionSet::fitScale(const search::EvaluationWeights& weights) {
     return (low + high) / 2;
 }
 
-search::EvaluationWeights PositionSet::fitWeights(search::EvaluationWeights weights, double k, int rounds,
-                                                  void (*progress)(int round, double error)) {
-    const std::vector<WeightField>& fields = weightFields();
-    std::vector<int> steps, highest;
-    for (const WeightField& f : fields) {
-        const int quarter = std::abs(weights.*f.field) / 4;
+EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k, int rounds,
+                                      void (*progress)(int round, double error)) {
+    const std::vector<ParameterField>& fields = parameterFields();
+    std::vector<int> steps, lowest, highest;
+    for (const ParameterField& f : fields) {
+        const int start = f.field(parameters);
+        const int quarter = std::abs(start) / 4;
         steps.push_back(quarter < 4 ? 4 : quarter);
-        highest.push_back(MaxGrowth * std::abs(weights.*f.field));
+        lowest.push_back(std::min(0, MaxGrowth * start));
+        highest.push_back(std::max(0, MaxGrowth * start));
     }
-    double best = meanError(weights, k);
+    double best = meanError(parameters, k);
     for (int round = 0; round < rounds; ++round) {
         bool moved = false;
         for (size_t i = 0; i < fields.size(); ++i) {
-            int& w = weights.*fields[i].field;
+            int& w = fields[i].field(parameters);
             for (int direction : {1, -1}) {
                 bool better = false;
                 for (;;) {
                     w += direction * steps[i];
-                    if (w < 0 || w > highest[i]) {
+                    if (w < lowest[i] || w > highest[i]) {
                         w -= direction * steps[i];
                         break;
                     }
-                    const double e = meanError(weights, k);
+                    const double e = meanError(parameters, k);
                     if (e < best) {
                         best = e;
                         better = moved = true;
@@ -233,7 +269,7 @@ search::EvaluationWeights PositionSet::fitWeights(search::EvaluationWeights weig
             if (!any) break;
         }
     }
-    return weights;
+    return parameters;
 }
 
 }  // namespace tuning

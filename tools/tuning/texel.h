@@ -1,4 +1,5 @@
-// Fitting the static evaluation's weights to game results (Texel's method).
+// Fitting the static evaluation's weights and the shape values its
+// contribution totals are made of to game results (Texel's method).
 //
 // Each training position carries a target: the game's result for black (1 a
 // black win, 0.5 a draw, 0 a white win), or any other score in [0, 1]. The
@@ -6,7 +7,9 @@
 // 1 / (1 + 10^(-k q / 400)), and a weight set is as good as the mean squared
 // error of its predictions over all positions. First k is fitted with the
 // weights fixed, then the weights one at a time (coordinate descent) with k
-// fixed.
+// fixed. Shape values reach the evaluation through the board: a position
+// set keeps its own pattern tables per rule and rebuilds their shape table
+// when the values change, so replays value every point from them.
 //
 // Positions are kept as games (moves and the plies taken), and the board is
 // replayed for every error computed: a game of n moves costs n makes, not n^2,
@@ -19,11 +22,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "board/pattern_tables.h"
 #include "search/evaluation.h"
 #include "search/search_state.h"
 
@@ -41,12 +46,22 @@ struct RecordedGame {
 // Reads one record line; false with the reason when it is not one.
 bool parseRecordLine(const std::string& line, RecordedGame& game, std::string& why);
 
-// The weights the tuner varies, by name, in the order it varies them.
-struct WeightField {
-    const char* name;        // as in tuning.h
-    int search::EvaluationWeights::*field;
+// Everything the tuner varies: the evaluation's weights, and the values the
+// board's shape table is made of (a point's value, which the contribution
+// totals sum, is its score plus its shape value).
+struct EvaluationParameters {
+    search::EvaluationWeights weights{};
+    board::ShapeValues shapes = board::defaultShapeValues();
 };
-const std::vector<WeightField>& weightFields();
+
+// One parameter, by name (as in the sources: a tuning.h constant, or
+// comboBase[c] / comboWeight[c] of the pattern tables), in the order the tuner
+// varies them.
+struct ParameterField {
+    std::string name;
+    std::function<int&(EvaluationParameters&)> field;
+};
+const std::vector<ParameterField>& parameterFields();
 
 class PositionSet {
 public:
@@ -60,23 +75,24 @@ public:
 
     size_t positionCount() const { return positions_; }
 
-    // Replaces every target by sigmoid(k x the evaluation with weights), as a
-    // deeper judge than the game's result would.
-    void relabel(const search::EvaluationWeights& weights, double k);
+    // Replaces every target by sigmoid(k x the evaluation with parameters), as
+    // a deeper judge than the game's result would.
+    void relabel(const EvaluationParameters& parameters, double k);
 
     // The mean squared error of the predictions against the targets.
-    double meanError(const search::EvaluationWeights& weights, double k);
+    double meanError(const EvaluationParameters& parameters, double k);
 
-    // The k in [0.01, 10] that gives the least error with weights.
-    double fitScale(const search::EvaluationWeights& weights);
+    // The k in [0.01, 10] that gives the least error with parameters.
+    double fitScale(const EvaluationParameters& parameters);
 
-    // Coordinate descent from `weights` with k fixed: each weight moves by its
-    // step while the error falls; steps start at a quarter of the weight (at
-    // least 4) and halve when no weight moves, down to 1; a weight stays
-    // between 0 and four times its starting value. At most `rounds`
-    // passes; `progress`, if given, is told the error after each.
-    search::EvaluationWeights fitWeights(search::EvaluationWeights weights, double k, int rounds,
-                                         void (*progress)(int round, double error) = nullptr);
+    // Coordinate descent from `parameters` with k fixed: each parameter moves
+    // by its step while the error falls; steps start at a quarter of the value
+    // (at least 4) and halve when none moves, down to 1; a parameter stays
+    // between 0 and four times its starting value (on the side of its sign).
+    // At most `rounds` passes; `progress`, if given, is told the error after
+    // each.
+    EvaluationParameters fit(EvaluationParameters parameters, double k, int rounds,
+                             void (*progress)(int round, double error) = nullptr);
 
 private:
     struct Game {
@@ -87,12 +103,16 @@ private:
     };
     // Calls visit(game, index, value for black) for every position.
     template <typename Visit>
-    void forEachPosition(const search::EvaluationWeights& weights, Visit visit);
+    void forEachPosition(const EvaluationParameters& parameters, Visit visit);
+    // The tables of rule with the shape values of parameters.
+    const board::RuleTables& tablesFor(int rule, const board::ShapeValues& shapes);
 
     int size_, skipPlies_;
     size_t positions_ = 0;
     std::vector<Game> games_;
     std::unique_ptr<search::SearchState> state_;
+    std::unique_ptr<board::RuleTables> tables_[3];  // per rule, built on first use
+    board::ShapeValues tableShapes_[3];              // the values each was built from
 };
 
 // sigmoid(k q / 400) in base 10, the predicted score of a value q.
