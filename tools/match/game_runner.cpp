@@ -307,6 +307,23 @@ int GameRunner::playMoves(int first, const Moves& opening) {
     }
 }
 
+// Charges engine i's clock with an answer that took `used` ms (or never came)
+// and judges it: GoesOn, or the game lost on time. An overrun under
+// --clock-report is shown and counted but loses nothing.
+int GameRunner::judgeClock(int i, long used, long timeLeftTold, bool noAnswer, const char* what) {
+    Player& p = players_[i];
+    t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
+    p.timeLeftMs -= used;
+    const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
+    if (overrun && o_.clockReport && !noAnswer)
+        std::printf("game %d: engine %d used %ld ms%s: over time (not judged)\n", game_, i + 1, used, what);
+    if (noAnswer || (overrun && !o_.clockReport)) {
+        std::printf("game %d: engine %d used %ld ms%s: loses on time\n", game_, i + 1, used, what);
+        return loseBy(i, t_.timeLosses);
+    }
+    return GoesOn;
+}
+
 // Asks the mover for its move, judges it and plays it. Returns GoesOn or the
 // game's result.
 int GameRunner::playMove(Referee& ref, Moves& moves, int mover, int colour) {
@@ -325,15 +342,7 @@ int GameRunner::playMove(Referee& ref, Moves& moves, int mover, int colour) {
         std::printf("game %d: engine %d answered \"%s\": loses\n", game_, mover + 1, line.c_str());
         return loseBy(mover, line == "<eof>" ? t_.crashes : t_.illegal);
     }
-    t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
-    p.timeLeftMs -= used;
-    const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
-    if (overrun && o_.clockReport && !noMove)
-        std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, mover + 1, used);
-    if (noMove || (overrun && !o_.clockReport)) {
-        std::printf("game %d: engine %d used %ld ms: loses on time\n", game_, mover + 1, used);
-        return loseBy(mover, t_.timeLosses);
-    }
+    if (const int lost = judgeClock(mover, used, timeLeftTold, noMove, ""); lost != GoesOn) return lost;
     if (!ref.onBoard(x, y) || ref.at(x, y) != 0) {
         std::printf("game %d: engine %d played %d,%d, not an empty point: loses\n", game_, mover + 1, x, y);
         return loseBy(mover, t_.illegal);
@@ -490,8 +499,7 @@ int GameRunner::askSwap2(int i, const Moves& opening, Moves& points) {
     e.send("DONE");
     std::vector<std::string> messages;
     const std::string line = e.awaitMove(int(o_.turnMs + o_.toleranceMs + 10000), &messages);
-    const long used =
-        long(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    const long used = millisecondsSince(start);
     if (isError(line)) return loseByError(i, line);
     if (o_.verbose)
         for (const auto& m : messages)
@@ -501,17 +509,7 @@ int GameRunner::askSwap2(int i, const Moves& opening, Moves& points) {
         return loseBy(i, t_.crashes);
     }
     const bool noAnswer = line == "<timeout>";
-    if (!noAnswer) {
-        t_.recordMove(used, o_.turnMs, o_.matchMs != 0, timeLeftTold);
-        p.timeLeftMs -= used;
-    }
-    const bool overrun = used > o_.turnMs + o_.toleranceMs || (o_.matchMs && p.timeLeftMs < 0);
-    if (overrun && o_.clockReport && !noAnswer)
-        std::printf("game %d: engine %d used %ld ms: over time (not judged)\n", game_, i + 1, used);
-    if (noAnswer || (overrun && !o_.clockReport)) {
-        std::printf("game %d: engine %d used %ld ms on its swap2 answer: loses on time\n", game_, i + 1, used);
-        return loseBy(i, t_.timeLosses);
-    }
+    if (const int lost = judgeClock(i, used, timeLeftTold, noAnswer, " on its swap2 answer"); lost != GoesOn) return lost;
     if (o_.verbose)
         std::printf("game %d swap2 after %zu stones: engine %d \"%s\" (%ld ms)\n", game_, opening.size(), i + 1,
                     line.c_str(), used);

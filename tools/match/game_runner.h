@@ -101,6 +101,7 @@ private:
 
     int loseByError(int i, const std::string& line);
     int loseBy(int i, int& count);
+    int judgeClock(int i, long used, long timeLeftTold, bool noAnswer, const char* what);
     int startGame();
     std::string startCommand() const;
     int startTurnModeGame(int i);
