@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "board/geometry.h"
+#include "search/busy_nodes.h"
 #include "search/clock.h"
 
 namespace search {
@@ -40,6 +41,7 @@ struct SearchLimits {
     bool showDetail = false;                        // the root writes REALTIME lines from depth 8
     const BlockMask* blockMask = nullptr;           // none: nothing masked
     int32_t moveCount = 0;                          // moves in the game record
+    BusyNodes* busy = nullptr;                      // a parallel search's shared marks; none alone
 
     bool stopRequested() const { return stop != nullptr && stop->load(std::memory_order_relaxed) > 0; }
     int32_t nodeBudget() const { return maxNode == nullptr ? 2000000000 : maxNode->load(std::memory_order_relaxed); }

@@ -4,6 +4,7 @@
 
 #include "board/board.h"
 #include "board/forbidden.h"
+#include "search/busy_nodes.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/limits.h"
@@ -227,10 +228,28 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         picker.fetchTableMoves(alpha, beta);
     }
 
-    // 11. The moves, stage by stage.
+    // 11. The moves, stage by stage. In a parallel search a later move whose
+    // node another thread is in waits for the end of the list.
+    const BusyMark mark(tableDepth >= BusyMarkDepth ? st.limits.busy : nullptr, key);
+    BusyNodes* const busy = tableDepth > BusyMarkDepth && !forced ? st.limits.busy : nullptr;
+    PickedMove deferred[MaxDeferredMoves];
+    int deferredCount = 0, nextDeferred = 0;
+    bool listEnded = false;
     int best = NotSet;
     PickedMove move;
-    while (picker.next(alpha, beta, move)) {
+    for (;;) {
+        if (!listEnded && picker.next(alpha, beta, move)) {
+            if (busy != nullptr && move.moveNumber > 0 && deferredCount < MaxDeferredMoves &&
+                busy->has(key ^ board.zobristKeys[move.x][move.y][s])) {
+                deferred[deferredCount++] = move;
+                continue;
+            }
+        } else if (nextDeferred < deferredCount) {
+            listEnded = true;
+            move = deferred[nextDeferred++];
+        } else {
+            break;
+        }
         const int x = move.x, y = move.y;
         const int moveNumber = move.moveNumber;
         const bool nullWindowNow = beta == alpha + 1;
@@ -279,7 +298,8 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         } else if (searchState.limits.cautionFactor <= LateMoveMaxCaution && level >= LateMoveMinLevel &&
                    best >= -(MateThreshold - 1) && beta == alpha + 1 && mc.extension <= LateMoveMaxClass &&
                    lateMoveEndsNode(tableDepth, move.stageNumber, moveNumber)) {
-            break;
+            // The list ends here; moves put off before this point still count.
+            listEnded = true;
         }
     }
 

@@ -113,6 +113,13 @@ constexpr int DeepeningReduction = 1;         //   ...plus this many outside nul
 constexpr int NullWindowDeepeningDivisor = 4;  //   ...or T / this many in a null window
 
 // ---------------------------------------------------------------------------
+// Parallel search: the nodes a thread marks as its own while it searches them,
+// and the moves it puts off because another thread is in their node.
+
+constexpr int BusyMarkDepth = 3;              // nodes of at least this T are marked
+constexpr int MaxDeferredMoves = 32;          // moves one node puts off at most
+
+// ---------------------------------------------------------------------------
 // Late-move pruning: a move that failed low in a null-window node ends the node
 // when its stage number and move number are both above one of the rules of the
 // node's T. Stage numbers are the stages, but for the two below.

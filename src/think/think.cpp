@@ -162,8 +162,10 @@ void writeDetailLine(Think& t, int depth, int value, bool aborted) {
 // tables that the main thread then finds. Every other helper keeps one
 // iteration ahead of the main thread, the others search its depth; none starts
 // an iteration the main thread has passed, since two threads walking the same
-// tree in the same order at the same time only repeat each other's work. They
-// stop with the main thread's deepening, or at the same limits.
+// tree in the same order at the same time only repeat each other's work. For
+// the same reason all threads, the main one included, share the marks of the
+// nodes they are in (search::BusyNodes) and put off the moves into another's.
+// They stop with the main thread's deepening, or at the same limits.
 class HelperCrew {
 public:
     HelperCrew(Think& t, int colour) {
@@ -173,7 +175,12 @@ public:
             thinker.helpers.push_back(std::make_unique<search::SearchState>());
             search::resetSearchWorkAreas(*thinker.helpers.back());
         }
-        const search::SearchState& main = t.searchState;
+        search::SearchState& main = t.searchState;
+        if (count > 0) {
+            thinker.busyNodes.clear();
+            main.limits.busy = &thinker.busyNodes;
+        }
+        main_ = &main;
         for (int i = 0; i < count; ++i) {
             search::SearchState& h = *thinker.helpers[size_t(i)];
             h.board = main.board;
@@ -237,6 +244,7 @@ public:
         int64_t nodes = 0;
         for (std::thread& thread : threads_) thread.join();
         threads_.clear();
+        if (main_ != nullptr) main_->limits.busy = nullptr;
         for (const search::SearchState* h : members_) nodes += h->nodeCount;
         return nodes;
     }
@@ -245,6 +253,7 @@ public:
 
 private:
     std::atomic<int32_t> stop_{0};
+    search::SearchState* main_ = nullptr;
     std::vector<search::SearchState*> members_;
     std::vector<std::thread> threads_;
 };

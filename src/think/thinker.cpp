@@ -154,6 +154,7 @@ void setSearchLimits(Thinker& t, const ThinkRequest& request) {
     st.limits.showDetail = request.settings.showDetail != 0;
     st.limits.blockMask = request.blockMask;
     st.limits.moveCount = request.position.moveCount;
+    st.limits.busy = nullptr;
     search::clearMoveHistory(st);
 }
 

@@ -112,6 +112,7 @@ public:
     search::HashTables& hashTables;
     std::unique_ptr<search::SearchState> main;
     std::vector<std::unique_ptr<search::SearchState>> helpers;
+    search::BusyNodes busyNodes;  // the marks of a parallel think's threads
     board::KeyGenerator keys;
 
     // The position the main board holds, valid when builtRule is not -1.

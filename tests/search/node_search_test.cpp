@@ -3,9 +3,11 @@
 // pruning, aborts, and agreement with an exhaustive solver on tiny boards.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "board/forbidden.h"
+#include "search/busy_nodes.h"
 #include "search/evaluation.h"
 #include "search/hash_tables.h"
 #include "search/node_search.h"
@@ -200,6 +202,52 @@ TEST_F(NodeSearchTest, FindsTheOnlyDefenceAgainstTwoOpenThrees) {
 
 // ---------------------------------------------------------------------------
 // Horizon and pruning
+
+// A parallel search puts off a move whose node another thread is in: that
+// changes the order of the moves, never which are searched. Black has one
+// defence against two open threes; every other move loses alike, so the
+// table's second and third moves are the first two losing moves searched.
+TEST_F(NodeSearchTest, MovesPutOffForAnotherThreadAreStillSearched) {
+    newGame(15, 15, board::FreeStyle);
+    stones(7, 5, 0, "OOO");
+    stones(4, 8, 1, "OOO");
+    farStones('X', 6);
+    visitAll();
+    auto busy = std::make_unique<BusyNodes>();
+    auto childKey = [this](int x, int y) { return board.hashKey ^ board.zobristKeys[x][y][0]; };
+    int mx[3], my[3];
+    auto searchWith = [&](BusyNodes* marks) {
+        search::clearHashTables(tables);
+        search::clearMoveHistory(searchState);
+        searchState.limits.busy = marks;
+        const int v = search(4, -Inf, Inf, 1);
+        searchState.limits.busy = nullptr;
+        tableMoves(1, mx, my);
+        return v;
+    };
+    const int plain = searchWith(nullptr);
+    ASSERT_EQ(mx[0], 7);
+    ASSERT_EQ(my[0], 8);
+    ASSERT_NE(mx[2], -1) << "two losing moves after the defence";
+    const int ax = mx[1], ay = my[1], bx = mx[2], by = my[2];
+
+    // The first losing move marked: it waits, and the next one comes first.
+    busy->enter(childKey(ax, ay));
+    EXPECT_EQ(searchWith(busy.get()), plain);
+    EXPECT_EQ(std::make_pair(mx[0], my[0]), std::make_pair(7, 8));
+    EXPECT_EQ(std::make_pair(mx[1], my[1]), std::make_pair(bx, by));
+    EXPECT_TRUE(busy->has(childKey(ax, ay))) << "a search leaves others' marks alone";
+
+    // Every move marked: all but the first wait, in their order, and are searched.
+    for (int x = 0; x < 15; ++x)
+        for (int y = 0; y < 15; ++y)
+            if (board::cellAt(board, x, y) == 0) busy->enter(childKey(x, y));
+    ASSERT_TRUE(busy->has(childKey(bx, by)));
+    EXPECT_EQ(searchWith(busy.get()), plain);
+    EXPECT_EQ(std::make_pair(mx[0], my[0]), std::make_pair(7, 8));
+    EXPECT_EQ(std::make_pair(mx[1], my[1]), std::make_pair(ax, ay));
+    EXPECT_EQ(std::make_pair(mx[2], my[2]), std::make_pair(bx, by));
+}
 
 TEST_F(NodeSearchTest, HorizonUsesTheCreditInWholeMultiplesOfFour) {
     newGame(15, 15, board::FreeStyle);
