@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/engine_process.h"
@@ -130,25 +131,60 @@ TEST(ProtocolTurn, RefusedTurnKeepsTheGame) {
     e.send("INFO rule 1");
     e.send("INFO max_depth 3");
     start(e, "START 15");
-    // The opponent builds 3,3 3,4 3,5 3,6 (the engine is white); each answer
-    // is checked to be legal and, once the four stands, to block it.
-    std::set<std::string> taken;
-    std::string last;
-    for (const char* move : {"3,3", "3,4", "3,5"}) {
-        e.send(std::string("TURN ") + move);
-        last = e.awaitMove();
-        ASSERT_TRUE(isMoveLine(last));
-        taken.insert(move);
-        taken.insert(last);
-        e.send("TURN 3,3");  // again: refused, nothing else
-        EXPECT_EQ(e.nextLine(), "ERROR opponents's move [3,3]");
-        EXPECT_TRUE(e.silentFor(100));
+    // The opponent fills row 3 from 3,3 (the engine is white), passing over
+    // the points the engine took, until it has a four there. Each answer is
+    // checked to be legal; after the first three a refused TURN is sent; the
+    // answer to the four must block it, unless it makes the engine's own five.
+    std::set<std::pair<int, int>> engine, taken;
+    const auto parse = [](const std::string& line) {
+        const size_t comma = line.find(',');
+        return std::make_pair(std::stoi(line.substr(0, comma)), std::stoi(line.substr(comma + 1)));
+    };
+    const auto makesFive = [&engine](std::pair<int, int> p) {
+        static constexpr int steps[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};
+        for (const auto& step : steps) {
+            int count = 1;
+            for (int sign : {1, -1})
+                for (int i = 1; engine.count({p.first + sign * i * step[0], p.second + sign * i * step[1]}); ++i) ++count;
+            if (count >= 5) return true;
+        }
+        return false;
+    };
+    int ownStones = 0;
+    bool answered = false;
+    for (int y = 3; y < 15 && !answered; ++y) {
+        if (taken.count({3, y})) continue;
+        e.send("TURN 3," + std::to_string(y));
+        taken.insert({3, y});
+        ++ownStones;
+        const std::string line = e.awaitMove();
+        ASSERT_TRUE(isMoveLine(line));
+        const auto answer = parse(line);
+        ASSERT_FALSE(taken.count(answer)) << line << " is taken";
+        if (ownStones <= 3) {
+            e.send("TURN 3,3");  // again: refused, nothing else
+            EXPECT_EQ(e.nextLine(), "ERROR opponents's move [3,3]");
+            EXPECT_TRUE(e.silentFor(100));
+        }
+        // A window of five on row 3 holding four of the opponent's stones and
+        // an empty fifth point (before the answer): the answer must take it.
+        for (int from = 0; from + 5 <= 15 && !answered; ++from) {
+            int stones = 0, gap = -1;
+            for (int c = from; c < from + 5; ++c) {
+                if (taken.count({3, c}) && !engine.count({3, c})) ++stones;
+                else if (!taken.count({3, c})) gap = c;
+            }
+            if (stones == 4 && gap >= 0) {
+                engine.insert(answer);
+                EXPECT_TRUE(answer == std::make_pair(3, gap) || makesFive(answer))
+                    << "the four (gap 3," << gap << ") was answered with " << line;
+                answered = true;
+            }
+        }
+        engine.insert(answer);
+        taken.insert(answer);
     }
-    if (!taken.count("3,6") && !taken.count("3,2")) {
-        e.send("TURN 3,6");
-        const std::string block = e.awaitMove();
-        EXPECT_TRUE(block == "3,2" || block == "3,7") << block;
-    }
+    EXPECT_TRUE(answered) << "the opponent never made a four";
     finish(e);
 }
 

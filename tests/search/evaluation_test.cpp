@@ -23,6 +23,7 @@
 #include "search/evaluation.h"
 #include "search/move_generation.h"
 #include "search/search_state.h"
+#include "search/tuning.h"
 
 using namespace search;
 using searchtest::Points;
@@ -40,10 +41,16 @@ protected:
     }
 
     int weight(int x, int y, int side) { return board.points[x][y].weight[side - 1]; }
-    int totals(int side) { return board.contributionSum[side - 1] - board.contributionSum[2 - side]; }
+    // The contribution totals' term: their difference, scaled.
+    int totals(int side) {
+        return (board.contributionSum[side - 1] - board.contributionSum[2 - side]) * ContributionScale / 32;
+    }
 
-    // The term of one four or three point: weight x (k - c) x 20 / 32, towards zero.
-    int threatTerm(int w, int k, int c) { return w * (k - c) * 20 / 32; }
+    // The term of one four or three point: weight x (k - c) x ThreatPointWeight / 32, towards zero.
+    int threatTerm(int w, int k, int c) { return w * (k - c) * ThreatPointWeight / 32; }
+
+    // The term of the opponent's point to take first.
+    int forcedBlock(int w) { return w * ForcedBlockWeight / 32; }
 
     bool inWindow(int dx, int dy) {
         const int ax = dx < 0 ? -dx : dx, ay = dy < 0 ? -dy : dy;
@@ -103,29 +110,29 @@ protected:
             const int c = contains(ownFours, x, y) ? 1 : 2;
             if (!contains(masked, x, y)) value += threatTerm(weight(x, y, side), windowThreats(x, y, s, masked), c);
             if (renju && side == 2 && board::isForbidden(board, x, y))
-                value += board.points[x][y].score[0] < 158 ? 200 : 120;
+                value += board.points[x][y].score[0] < 158 ? ForbiddenPointBonus : ForbiddenThreeBonus;
         }
 
         Points theirs = oppFours;
         theirs.insert(theirs.end(), oppThrees.begin(), oppThrees.end());
-        if (!theirs.empty()) value += 100;
+        if (!theirs.empty()) value += OpponentThreatBonus;
         masked.clear();
         if (renju && side == 2) {
             for (const auto& p : theirs)
                 if (board::isForbidden(board, p.first, p.second)) masked.push_back(p);
-            if (!theirs.empty() && masked.size() == theirs.size()) value -= 100;
+            if (!theirs.empty() && masked.size() == theirs.size()) value -= OpponentThreatBonus;
         }
         for (const auto& [x, y] : theirs) {
             const int c = contains(oppFours, x, y) ? 1 : 2;
             if (!contains(masked, x, y))
                 value -= threatTerm(weight(x, y, opponent), windowThreats(x, y, o, masked), c);
             if (renju && side == 1 && board::isForbidden(board, x, y))
-                value -= board.points[x][y].score[0] < 158 ? 200 : 120;
+                value -= board.points[x][y].score[0] < 158 ? ForbiddenPointBonus : ForbiddenThreeBonus;
         }
 
         Points first = classOf(o, board::Five);
         if (first.empty()) first = classOf(o, board::OpenFour);
-        if (!first.empty()) value += weight(first[0].first, first[0].second, opponent) * 50 / 32;
+        if (!first.empty()) value += forcedBlock(weight(first[0].first, first[0].second, opponent));
 
         const auto spread = [this](int t) {
             int bits = 0;
@@ -137,9 +144,9 @@ protected:
                     }
             return __builtin_popcount(bits) >= 2;
         };
-        if (spread(o)) value -= 200;
-        if (spread(s)) value += 200;
-        return value + 60;
+        if (spread(o)) value -= DirectionSpreadBonus;
+        if (spread(s)) value += DirectionSpreadBonus;
+        return value + ToMoveBonus;
     }
 
     void playRandomPosition(boardtest::Random& random, int stones) {
@@ -227,21 +234,21 @@ protected:
 class EvaluateLeaf : public EvaluationTest {};
 class CountThreatsNear : public EvaluationTest {};
 
-TEST_F(EvaluateLeaf, NoThreatPointsGiveTotalsPlusSixty) {
+TEST_F(EvaluateLeaf, NoThreatPointsGiveTotalsAndTheMoveInHand) {
     struct Game {
         int width, height;
     };
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         for (Game game : {Game{15, 15}, Game{20, 11}}) {
             setUpGame(game.width, game.height, rule);
-            for (int side : {1, 2}) EXPECT_VALUE(side, totals(side) + 60);
+            for (int side : {1, 2}) EXPECT_VALUE(side, totals(side) + ToMoveBonus);
             // Scattered single stones make no threat point.
             board::makeMove(board, 2, 2, 1);
             board::makeMove(board, 8, 9, 2);
             board::makeMove(board, 5, 3, 3);
             for (int t : {0, 1})
                 for (int cls = 0; cls < 4; ++cls) ASSERT_EQ(board.threats[cls].summary[t], 0u);
-            for (int side : {1, 2}) EXPECT_VALUE(side, totals(side) + 60);
+            for (int side : {1, 2}) EXPECT_VALUE(side, totals(side) + ToMoveBonus);
         }
     }
 }
@@ -260,10 +267,10 @@ TEST_F(EvaluateLeaf, TwoStonesGiveHandDerivedThreeTerms) {
         int terms = 0;
         for (const auto& [x, y] : threes) terms += threatTerm(weight(x, y, 1), 0, 2);
         ASSERT_LT(terms, 0);
-        EXPECT_EQ(forBlack, totals(1) + terms + 60);
-        EXPECT_EQ(forWhite, totals(2) + 100 - terms + 60);
-        // Not a zero-sum value: 60 for each side to move and 100 for the threes.
-        EXPECT_EQ(forBlack + forWhite, 220);
+        EXPECT_EQ(forBlack, totals(1) + terms + ToMoveBonus);
+        EXPECT_EQ(forWhite, totals(2) + OpponentThreatBonus - terms + ToMoveBonus);
+        // Not a zero-sum value: the move in hand for each side and the threat bonus for the threes.
+        EXPECT_EQ(forBlack + forWhite, 2 * ToMoveBonus + OpponentThreatBonus);
     }
 }
 
@@ -275,10 +282,10 @@ TEST_F(EvaluateLeaf, OpenThreeCountsNearbyOpenFoursAndBlocksTheFirst) {
         for (int y : {5, 6, 7}) board::makeMove(board, 7, y, 1);
         ASSERT_EQ(countThreatsNear(board, 7, 3, 1), 1);
         ASSERT_EQ(countThreatsNear(board, 7, 9, 1), 1);
-        EXPECT_VALUE(1, totals(1) + 60);
-        // White to move: +100 for black's fours, the terms are 0, and black's
+        EXPECT_VALUE(1, totals(1) + ToMoveBonus);
+        // White to move: the threat bonus for black's fours, the terms are 0, and black's
         // first open-four point (7,4) must be taken.
-        EXPECT_VALUE(2, totals(2) + 100 + weight(7, 4, 1) * 50 / 32 + 60);
+        EXPECT_VALUE(2, totals(2) + OpponentThreatBonus + forcedBlock(weight(7, 4, 1)) + ToMoveBonus);
     }
 }
 
@@ -294,14 +301,14 @@ TEST_F(EvaluateLeaf, FreeStyleFourThreeWinsOnlyWhenOpponentHasNoFour) {
         return threatTerm(weight(7, 6, 1), 0, 1) + threatTerm(weight(7, 7, 1), 0, 1) +
                threatTerm(weight(7, 6, 1), 0, 1) + threatTerm(weight(8, 6, 1), 0, 2);
     };
-    EXPECT_VALUE(2, totals(2) + 100 - blackTerms() + 60);
+    EXPECT_VALUE(2, totals(2) + OpponentThreatBonus - blackTerms() + ToMoveBonus);
 
     // Under standard and Renju the repeat means nothing.
     for (int rule : {board::Standard, board::Renju}) {
         setUpPicture(rule, FourThree);
         ASSERT_EQ(board::isForbidden(board, 7, 6), 0);
-        EXPECT_VALUE(1, totals(1) + blackTerms() + 60);
-        EXPECT_VALUE(2, totals(2) + 100 - blackTerms() + 60);
+        EXPECT_VALUE(1, totals(1) + blackTerms() + ToMoveBonus);
+        EXPECT_VALUE(2, totals(2) + OpponentThreatBonus - blackTerms() + ToMoveBonus);
     }
 
     // A white four anywhere lets white answer: no early value.
@@ -321,7 +328,7 @@ TEST_F(EvaluateLeaf, FreeStyleFourThreeWinsOnlyWhenOpponentHasNoFour) {
     EXPECT_VALUE(1, FourThreeValue);
 }
 
-TEST_F(EvaluateLeaf, RenjuBlackPointsAllForbiddenCancelTheHundred) {
+TEST_F(EvaluateLeaf, RenjuBlackPointsAllForbiddenCancelTheThreatBonus) {
     setUpPicture(board::Renju, BlackThreesAllOverlines);
     const Points blackThrees = {{6, 7}, {7, 7}};
     ASSERT_EQ(listed(listThreePoints, 1), blackThrees);
@@ -331,21 +338,21 @@ TEST_F(EvaluateLeaf, RenjuBlackPointsAllForbiddenCancelTheHundred) {
         ASSERT_EQ(board.points[x][y].code[0][0], board::Overline);
         ASSERT_EQ(board::isForbidden(board, x, y), 1);
     }
-    // White to move: +100 - 100, and no term for the forbidden points.
-    EXPECT_VALUE(2, totals(2) + 60);
+    // White to move: the threat bonus and its cancellation, and no term for the forbidden points.
+    EXPECT_VALUE(2, totals(2) + ToMoveBonus);
     // Black to move: its own forbidden points add nothing either.
-    EXPECT_VALUE(1, totals(1) + 60);
+    EXPECT_VALUE(1, totals(1) + ToMoveBonus);
 
     // Standard: the same points are ordinary threes (k = 0, c = 2).
     setUpPicture(board::Standard, BlackThreesAllOverlines);
     ASSERT_EQ(listed(listThreePoints, 1), blackThrees);
     const int terms = threatTerm(weight(6, 7, 1), 0, 2) + threatTerm(weight(7, 7, 1), 0, 2);
-    EXPECT_VALUE(2, totals(2) + 100 - terms + 60);
-    EXPECT_VALUE(1, totals(1) + terms + 60);
+    EXPECT_VALUE(2, totals(2) + OpponentThreatBonus - terms + ToMoveBonus);
+    EXPECT_VALUE(1, totals(1) + terms + ToMoveBonus);
 }
 
 TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
-    // (7,7): white four point, black overline there (black point score < 158): +200.
+    // (7,7): white four point, black overline there (black point score < 158): the forbidden-point bonus.
     setUpPicture(board::Renju, WhiteFourOnBlackOverline);
     ASSERT_EQ(listed(listFourPoints, 2), (Points{{6, 7}, {7, 7}}));
     ASSERT_TRUE(listed(listThreePoints, 2).empty());
@@ -355,14 +362,14 @@ TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
     ASSERT_EQ(board::isForbidden(board, 6, 7), 0);
     ASSERT_LT(board.points[7][7].score[0], 158);
     const auto whiteTerms = [&] { return threatTerm(weight(6, 7, 2), 0, 1) + threatTerm(weight(7, 7, 2), 0, 1); };
-    EXPECT_VALUE(2, totals(2) + whiteTerms() + 200 + 60);
-    // Black to move pays the same 200 on white's point.
-    EXPECT_VALUE(1, totals(1) + 100 - whiteTerms() - 200 + 60);
+    EXPECT_VALUE(2, totals(2) + whiteTerms() + ForbiddenPointBonus + ToMoveBonus);
+    // Black to move pays the same bonus on white's point.
+    EXPECT_VALUE(1, totals(1) + OpponentThreatBonus - whiteTerms() - ForbiddenPointBonus + ToMoveBonus);
     setUpPicture(board::Standard, WhiteFourOnBlackOverline);
-    EXPECT_VALUE(2, totals(2) + whiteTerms() + 60);
+    EXPECT_VALUE(2, totals(2) + whiteTerms() + ToMoveBonus);
 
     // (7,7) now also completes a black split three on the diagonal: black's
-    // the point score there is exactly 158, the least that gives +120. Black's three
+    // the point score there is exactly 158, the least that gives the forbidden-three bonus. Black's three
     // (8,8) is playable and scored; its three (7,7) is forbidden and left out.
     setUpPicture(board::Renju, WhiteFourOnBlackThree);
     ASSERT_EQ(listed(listFourPoints, 2), (Points{{6, 7}, {7, 7}}));
@@ -372,10 +379,10 @@ TEST_F(EvaluateLeaf, RenjuWhiteFourOnBlackForbiddenPoint) {
     ASSERT_EQ(board::isForbidden(board, 8, 8), 0);
     ASSERT_EQ(board.points[7][7].score[0], 158);
     EXPECT_VALUE(2,
-              totals(2) + whiteTerms() + 120 + 100 - threatTerm(weight(8, 8, 1), 0, 2) + 60);
+              totals(2) + whiteTerms() + ForbiddenThreeBonus + OpponentThreatBonus - threatTerm(weight(8, 8, 1), 0, 2) + ToMoveBonus);
 }
 
-TEST_F(EvaluateLeaf, ThreatsInTwoDirectionsAddTwoHundred) {
+TEST_F(EvaluateLeaf, ThreatsInTwoDirectionsAddTheSpreadBonus) {
     for (int rule : {board::FreeStyle, board::Standard, board::Renju}) {
         setUpPicture(rule, FiveAndOpenFour);
         ASSERT_EQ(listed(listFivePoints, 1), (Points{{3, 6}}));
@@ -387,8 +394,8 @@ TEST_F(EvaluateLeaf, ThreatsInTwoDirectionsAddTwoHundred) {
         // Each four point has one open-four point in its window: k = c = 1.
         ASSERT_EQ(countThreatsNear(board, 7, 6, 1), 1);
         ASSERT_EQ(countThreatsNear(board, 13, 0, 1), 1);
-        EXPECT_VALUE(1, totals(1) + 200 + 60);
-        EXPECT_VALUE(2, totals(2) + 100 + weight(3, 6, 1) * 50 / 32 - 200 + 60);
+        EXPECT_VALUE(1, totals(1) + DirectionSpreadBonus + ToMoveBonus);
+        EXPECT_VALUE(2, totals(2) + OpponentThreatBonus + forcedBlock(weight(3, 6, 1)) - DirectionSpreadBonus + ToMoveBonus);
     }
 }
 
@@ -414,7 +421,7 @@ TEST_F(EvaluateLeaf, MatchesReferenceOnRandomPositions) {
                 const int value = evaluateLeaf(searchState, 0, side);
                 EXPECT_EQ(value, expected) << "rule " << game.rule << " side " << side << " trial " << trial;
                 EXPECT_SNAPSHOT(snapshot);
-                nonTrivial += value != totals(side) + 60;
+                nonTrivial += value != totals(side) + ToMoveBonus;
             }
         }
     }
