@@ -13,6 +13,7 @@
 #include "search/move_generation.h"
 #include "search/root_search.h"
 #include "search/search_state.h"
+#include "think/time_manager.h"
 
 namespace think {
 
@@ -259,22 +260,25 @@ private:
 };
 
 // Iterative deepening over the root search; leaves the value of the deepest
-// usable iteration and iterationDepth at that depth.
+// usable iteration and iterationDepth at that depth. A new iteration starts
+// while the time manager's share of the turn's time (or of a node budget) is
+// not spent.
 int deepen(Think& t, int colour, int value, bool plentyOfTime) {
     search::SearchState& st = t.searchState;
     const ThinkRequest& request = t.request;
     const int area = t.geometry.area();
     const bool detail = request.settings.showDetail != 0;
+    TimeManager clock;
     for (int d = 1;; ++d) {
         st.iterationDepth = d;
         const int32_t maxNode = request.nodeBudget();
         bool limit = false;
         if (d > 1) {
-            const bool quarterUsed = (search::nowMs() - st.thinkStartTime) * 4 >= st.turnTimeLimit;
-            limit = (quarterUsed && !plentyOfTime) || request.position.moveCount + d > area || request.stopRequested();
+            const bool spent = !clock.mayStart(search::nowMs() - st.thinkStartTime, st.turnTimeLimit);
+            limit = (spent && !plentyOfTime) || request.position.moveCount + d > area || request.stopRequested();
             if (limit && (maxNode != -1 || request.stopRequested())) break;
         }
-        if (!limit && maxNode != -1 && maxNode < 1000000000 && (st.nodeCount / 1024) * 4 >= maxNode) break;
+        if (!limit && maxNode != -1 && maxNode < 1000000000 && !clock.mayStart(st.nodeCount / 1024, maxNode)) break;
         if (d > request.settings.maxDepth) break;
 
         st.singleCandidateFlag = 0;
@@ -291,6 +295,7 @@ int deepen(Think& t, int colour, int value, bool plentyOfTime) {
         }
         value = r;
         saveLine(t.thinker);
+        clock.iterationDone(d, st.bestMoveX, st.bestMoveY, r);
         if (d >= 5 && detail) writeDetailLine(t, d, r, false);
         if (r > search::MateThreshold - 1 || r < -(search::MateThreshold - 1) ||
             (st.singleCandidateFlag && d >= 5)) {

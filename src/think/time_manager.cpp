@@ -1,0 +1,24 @@
+#include "think/time_manager.h"
+
+namespace think {
+
+void TimeManager::iterationDone(int depth, int x, int y, int value) {
+    const bool sameMove = x == lastX_ && y == lastY_;
+    const int parity = depth & 1;
+    const bool fell = haveValue_[parity] && value < values_[parity] - ValueDropMargin;
+    held_ = sameMove ? held_ + 1 : 0;
+    unsettled_ = depth >= SettlingDepth && (!sameMove || fell);
+    if (fell && depth >= SettlingDepth) held_ = 0;
+    lastX_ = x;
+    lastY_ = y;
+    values_[parity] = value;
+    haveValue_[parity] = true;
+}
+
+double TimeManager::share() const {
+    if (unsettled_) return UnsettledTimeShare;
+    if (held_ >= SettledIterations) return SettledTimeShare;
+    return BaseTimeShare;
+}
+
+}  // namespace think
