@@ -24,6 +24,7 @@ void usage() {
         "  --size N      board size (default 15)\n"
         "  --skip N      leave out the first N positions of every game, the opening's (default 4)\n"
         "  --rounds N    passes of the coordinate descent at most (default 40)\n"
+        "  --weights-only  fit the weights alone; the shape values stay as they are\n"
         "  --help        this text\n");
 }
 
@@ -41,6 +42,7 @@ void showProgress(int round, double error) { std::printf("round %d: error %.6f\n
 
 int main(int argc, char** argv) {
     int rule = 0, size = 15, skip = 4, rounds = 40;
+    bool weightsOnly = false;
     std::vector<std::pair<std::string, int>> files;  // with the rule of their games
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
         if (arg == "--help") {
             usage();
             return 0;
+        }
+        if (arg == "--weights-only") {
+            weightsOnly = true;
+            continue;
         }
         if (target != nullptr) {
             const int high = target == &rule ? 2 : target == &size ? 32 : 1000000;
@@ -101,7 +107,7 @@ int main(int argc, char** argv) {
     const double k = positions.fitScale(start);
     const double before = positions.meanError(start, k);
     std::printf("k %.4f, error with the current values %.6f\n", k, before);
-    tuning::EvaluationParameters fitted = positions.fit(start, k, rounds, showProgress);
+    tuning::EvaluationParameters fitted = positions.fit(start, k, rounds, showProgress, weightsOnly);
     std::printf("error with the fitted values %.6f\n\n", positions.meanError(fitted, k));
     tuning::EvaluationParameters old = start;
     for (const tuning::ParameterField& f : tuning::parameterFields())
@@ -115,6 +121,7 @@ int main(int argc, char** argv) {
         for (int c = 0; c < 16; ++c) std::printf("%s%d", c ? ", " : "", was[c]);
         std::printf("}\n");
     };
+    if (weightsOnly) return 0;
     printArray("comboWeight", fitted.shapes.comboWeight, old.shapes.comboWeight);
     printArray("comboBase", fitted.shapes.comboBase, old.shapes.comboBase);
     return 0;

@@ -143,6 +143,14 @@ TEST(TexelFit, FindsShapeValuesPlantedInTheTargets) {
     const tuning::EvaluationParameters fitted = set.fit(start, k, 60);
     EXPECT_LT(set.meanError(fitted, k), before / 10);
     EXPECT_NEAR(fitted.shapes.comboBase[board::DeadThree], -60, 15);
+    // A fit of the weights alone leaves every shape value where it was, and
+    // so cannot come as close.
+    const tuning::EvaluationParameters weightsOnly = set.fit(start, k, 60, nullptr, true);
+    for (int c = 0; c < 16; ++c) {
+        EXPECT_EQ(weightsOnly.shapes.comboBase[c], start.shapes.comboBase[c]) << c;
+        EXPECT_EQ(weightsOnly.shapes.comboWeight[c], start.shapes.comboWeight[c]) << c;
+    }
+    EXPECT_GT(set.meanError(weightsOnly, k), set.meanError(fitted, k));
     // A fit leaves the engine's own tables alone.
     const board::RuleTables& engine = board::ruleTables(0);
     auto fresh = std::make_unique<board::RuleTables>(engine);

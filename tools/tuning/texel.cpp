@@ -223,8 +223,10 @@ double PositionSet::fitScale(const EvaluationParameters& parameters) {
 }
 
 EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k, int rounds,
-                                      void (*progress)(int round, double error)) {
-    const std::vector<ParameterField>& fields = parameterFields();
+                                      void (*progress)(int round, double error), bool weightsOnly) {
+    std::vector<ParameterField> fields;
+    for (const ParameterField& f : parameterFields())
+        if (!weightsOnly || f.name.find('[') == std::string::npos) fields.push_back(f);
     std::vector<int> steps, lowest, highest;
     for (const ParameterField& f : fields) {
         const int start = f.field(parameters);

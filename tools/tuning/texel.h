@@ -90,9 +90,9 @@ public:
     // (at least 4) and halve when none moves, down to 1; a parameter stays
     // between 0 and four times its starting value (on the side of its sign).
     // At most `rounds` passes; `progress`, if given, is told the error after
-    // each.
+    // each. With weightsOnly the shape values stay as they are.
     EvaluationParameters fit(EvaluationParameters parameters, double k, int rounds,
-                             void (*progress)(int round, double error) = nullptr);
+                             void (*progress)(int round, double error) = nullptr, bool weightsOnly = false);
 
 private:
     struct Game {
