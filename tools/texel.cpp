@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     std::printf("error with the fitted values %.6f\n\n", positions.meanError(fitted, k));
     tuning::EvaluationParameters old = start;
     for (const tuning::ParameterField& f : tuning::parameterFields())
-        if (f.name.find('[') == std::string::npos)
+        if (f.isWeight())
             std::printf("constexpr int %s = %d;  // was %d\n", f.name.c_str(), f.field(fitted), f.field(old));
     // The shape values in the form of the pattern tables' arrays.
     auto printArray = [](const char* name, const int* values, const int* was) {

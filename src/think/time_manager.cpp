@@ -6,9 +6,9 @@ void TimeManager::iterationDone(int depth, int x, int y, int value) {
     const bool sameMove = x == lastX_ && y == lastY_;
     const int parity = depth & 1;
     const bool fell = haveValue_[parity] && value < values_[parity] - ValueDropMargin;
-    held_ = sameMove ? held_ + 1 : 0;
-    unsettled_ = depth >= SettlingDepth && (!sameMove || fell);
-    if (fell && depth >= SettlingDepth) held_ = 0;
+    const bool counts = depth >= SettlingDepth;
+    held_ = sameMove && !(counts && fell) ? held_ + 1 : 0;
+    unsettled_ = counts && (!sameMove || fell);
     lastX_ = x;
     lastY_ = y;
     values_[parity] = value;

@@ -1,7 +1,8 @@
-// The soft time limit of a timed think: between two iterations of the
-// deepening, whether another one is worth starting.
+// The soft limit of a think's time or node budget: between two iterations of
+// the deepening, whether another one is worth starting.
 //
-// The hard limit (the turn's budget) is the search's own and is never passed;
+// The hard limit (the turn's time, or the node budget) is the search's own and
+// is never passed;
 // this decides only when to stop starting iterations. No new iteration starts
 // once a share of the budget is spent: BaseTimeShare normally, more when the
 // last iteration changed its mind (a new best move, or a value that fell below

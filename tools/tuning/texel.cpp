@@ -226,7 +226,7 @@ EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k,
                                       void (*progress)(int round, double error), bool weightsOnly) {
     std::vector<ParameterField> fields;
     for (const ParameterField& f : parameterFields())
-        if (!weightsOnly || f.name.find('[') == std::string::npos) fields.push_back(f);
+        if (!weightsOnly || f.isWeight()) fields.push_back(f);
     std::vector<int> steps, lowest, highest;
     for (const ParameterField& f : fields) {
         const int start = f.field(parameters);

@@ -60,6 +60,8 @@ struct EvaluationParameters {
 struct ParameterField {
     std::string name;
     std::function<int&(EvaluationParameters&)> field;
+    // A weight of tuning.h rather than a shape value of the pattern tables.
+    bool isWeight() const { return name.find('[') == std::string::npos; }
 };
 const std::vector<ParameterField>& parameterFields();
 
