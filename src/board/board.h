@@ -24,9 +24,11 @@
 // Point state: points[x][y] holds all of a point's fields together (one load
 // brings them all). Direction entries: code[d][s] and room[d][s] are the
 // line-table entry of the point's window in direction d for side index s, as
-// last stored. Under standard (both sides) and Renju (first player only) a Five
-// that is really a longer row is stored as Overline and an OpenFour whose five
-// point would make a longer row as DeadFour.
+// last stored. Under standard (both sides) and Renju (first player only) the
+// table already judges longer rows within its nine cells; a stone five cells
+// away, beyond them, is corrected here: a Five that is really a longer row is
+// stored as Overline and an OpenFour whose five point would make a longer row
+// as DeadFour.
 //
 // Invariants after every public operation, for every point of the rectangle:
 //  - a (point, direction) that no update has visited since the reset (its bit

@@ -96,16 +96,21 @@ LineEntry classifyLine(uint32_t key, int rule) {
         const int own = colours, other = 3 - own;
         const int before = w > 0 ? keyCell(key, w - 1) : 3;
         const int after = w < 4 ? keyCell(key, w + 5) : 3;
-        const bool closedBefore = before == other || before == 3;
-        const bool closedAfter = after == other || after == 3;
+        // Where only an exact five wins, a five may not touch a further own
+        // stone: a window next to one can never become a five (filled, it is
+        // part of a longer row), and an empty neighbour cell with an own stone
+        // beyond it cannot end one.
+        const bool exactFive = rule == Standard || (rule == Renju && own == 1);
+        const bool ownBeyondBefore = exactFive && w > 1 && keyCell(key, w - 2) == own;
+        const bool ownBeyondAfter = exactFive && w < 3 && keyCell(key, w + 6) == own;
+        const bool closedBefore = before == other || before == 3 || ownBeyondBefore;
+        const bool closedAfter = after == other || after == 3 || ownBeyondAfter;
         const int code = windowTable[mask + 32 * closedBefore + 64 * closedAfter][w];
-        if (code > best[own]) {
-            // A five that touches another own stone inside the key is a longer row.
-            if (rule != FreeStyle && code == Five && (before == own || after == own) &&
-                (own == 1 || rule == Standard))
-                overline[own] = true;
-            best[own] = code;
+        if (exactFive && (before == own || after == own)) {
+            if (code == Five) overline[own] = true;
+            continue;
         }
+        if (code > best[own]) best[own] = code;
     }
     for (int s = 0; s < 2; ++s) {
         const int colour = s + 1;

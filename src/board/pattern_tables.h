@@ -13,7 +13,11 @@
 // LineEntry: per side index s (0 first player, 1 second) the PatternCode a stone
 // of colour s + 1 at the empty centre would make, and its room (cells of that
 // side or empty on both sides, at most four each way). All zero when the centre
-// is occupied.
+// is occupied. Where only an exact five wins (standard, and the first player
+// under Renju) a code counts only the fives the centre could be part of
+// without joining a further own stone inside the key: a four or three that
+// could only be completed into a longer row is not one, and a five that is
+// part of a longer row is Overline.
 //
 // The board reads them packed, two bytes an entry, keyed by the eight cells
 // around the centre only (an occupied centre is known from the key itself):

@@ -128,6 +128,34 @@ TEST_F(ClassifyLine, LongerRowsUnderEachRule) {
     }
 }
 
+TEST_F(ClassifyLine, FoursThatOnlyALongerRowCouldCompleteUnderExactFive) {
+    // Each centre stone would make a four whose every five point joins a
+    // further own stone: a win where longer rows count, nothing where only an
+    // exact five does (standard, and the first player under Renju).
+    struct Case {
+        const char* key;
+        int side;
+        int exactCode;  // the code where only an exact five wins
+    };
+    for (const Case& c : {Case{"OXXX..X..", 0, None}, Case{".XX..XX..", 0, DeadThree}, Case{"XOOO..O..", 1, None},
+                          Case{".OO..OO..", 1, DeadThree}}) {
+        const int freeCode = classifyLine(keyOf(c.key), FreeStyle).code[c.side];
+        EXPECT_GE(freeCode, DeadFour) << c.key;
+        EXPECT_LE(freeCode, Four) << c.key;
+        EXPECT_EQ(classifyLine(keyOf(c.key), Standard).code[c.side], c.exactCode) << c.key;
+        EXPECT_EQ(classifyLine(keyOf(c.key), Renju).code[c.side], c.side == 0 ? c.exactCode : freeCode) << c.key;
+    }
+    // One stone fewer, the five point joins no further stone: a four under
+    // every rule.
+    for (int rule = 0; rule < 3; ++rule) EXPECT_EQ(classifyLine(keyOf(".XX..X..."), rule).code[0], DeadFour) << rule;
+    // A three whose fours all have a five point that joins a further stone
+    // makes only dead fours where only an exact five wins: a dead three. With
+    // one such end it keeps its open four on the other side.
+    EXPECT_EQ(classifyLine(keyOf("X..X.X..X"), FreeStyle).code[0], StraightThree);
+    EXPECT_EQ(classifyLine(keyOf("X..X.X..X"), Standard).code[0], DeadThree);
+    EXPECT_EQ(classifyLine(keyOf("..XX...X."), Standard).code[0], StraightThree);
+}
+
 TEST_F(ClassifyLine, ExtraStoneBeyondTheFiveStaysFive) {
     // The five's neighbour cell is empty; a stone past it (or outside the key)
     // does not make a longer row.
