@@ -10,6 +10,7 @@ import argparse
 import os
 import signal
 import sys
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -172,6 +173,34 @@ class EngineDeath(unittest.TestCase):
             status, page = server.request('GET', '/')
             self.assertEqual(status, 200)
             events.close()
+        finally:
+            self.assertEqual(server.stop(), 0)
+
+
+    def test_a_page_that_connects_after_the_failure_still_hears_of_it(self):
+        server = WebServer(SERVER, '/bin/false')
+        try:
+            session, _ = server.new_session()
+            # The engine fails at once, and the session takes no more orders...
+            wait_until(lambda: server.post('stop', session=session)[0] == 404, what='the session to fail')
+            # ...but a stream opened after a few rounds of the server's expiry
+            # (half a second each) still gets the log, failure included.
+            time.sleep(1.5)
+            events = EventStream(server, session)
+            at = events.wait_for(lambda e: e['type'] == 'failed', what='the failed event')
+            self.assertEqual(events.status, 200)
+            self.assertIn('not started again', events.event(at)['data'])
+            self.assertTrue(events.wait_end(), 'the stream ends')
+            events.close()
+
+            # Some seconds later the session is forgotten.
+            def refused():
+                time.sleep(0.5)
+                late = EventStream(server, session)
+                late.wait_end()
+                late.close()
+                return late.status == 404
+            wait_until(refused, what='the failed session to be forgotten')
         finally:
             self.assertEqual(server.stop(), 0)
 

@@ -121,6 +121,11 @@ bool EngineSession::isClosed() {
     return closing_ || failed_;
 }
 
+bool EngineSession::failedRecently() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failed_ && !closing_ && std::chrono::steady_clock::now() - failedAt_ < FailedStreamGrace;
+}
+
 void EngineSession::touch() {
     std::lock_guard<std::mutex> lock(mutex_);
     lastActivity_ = std::chrono::steady_clock::now();
@@ -199,7 +204,10 @@ void EngineSession::readerLoop() {
     }
     // The session ends here: closed on purpose, or with an engine that cannot run.
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!closing_) failed_ = true;
+    if (!closing_) {
+        failed_ = true;
+        failedAt_ = std::chrono::steady_clock::now();
+    }
     events_.close();
     readerDone_ = true;
 }

@@ -34,6 +34,10 @@ public:
     static constexpr std::chrono::seconds RestartWindow{60};
     // Event streams one session may hold open at once.
     static constexpr int MaxStreams = 4;
+    // How long a session whose engine cannot run stays readable by event
+    // streams, so that a page that connects after the failure still gets the
+    // "failed" event rather than "no such session".
+    static constexpr std::chrono::seconds FailedStreamGrace{10};
 
     EngineSession(std::string id, EngineOptions options);
     ~EngineSession();  // closes the session and waits for its reader
@@ -57,7 +61,11 @@ public:
 
     // Ends the engine (END, then its input closed) and the event streams.
     void close();
+    // Closed, or ended by an engine that cannot run: takes no more orders.
     bool isClosed();
+    // Ended by an engine that cannot run, and its event log still to be read
+    // (FailedStreamGrace has not passed since).
+    bool failedRecently();
 
     // Expiry: a session is idle when no event stream is open and no order came
     // for the given time.
@@ -91,6 +99,7 @@ private:
     std::deque<std::chrono::steady_clock::time_point> restarts_;
     bool closing_ = false;
     bool failed_ = false;
+    std::chrono::steady_clock::time_point failedAt_;
     int openStreams_ = 0;
     std::chrono::steady_clock::time_point lastActivity_;
 

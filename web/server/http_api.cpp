@@ -108,7 +108,7 @@ std::string eventText(const Event& event) {
 
 void streamEvents(SessionTable& sessions, const httplib::Request& request, httplib::Response& response) {
     const RequestParams params(request, {"session"});
-    const std::shared_ptr<EngineSession> session = sessions.find(sessionId(params));
+    const std::shared_ptr<EngineSession> session = sessions.findToStream(sessionId(params));
     // An EventSource that reconnects says where it stopped.
     uint64_t after = 0;
     if (request.has_header("Last-Event-ID")) {

@@ -64,6 +64,14 @@ std::shared_ptr<EngineSession> SessionTable::find(const std::string& id) {
     return found->second;
 }
 
+std::shared_ptr<EngineSession> SessionTable::findToStream(const std::string& id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = sessions_.find(id);
+    if (found == sessions_.end() || (found->second->isClosed() && !found->second->failedRecently()))
+        throw HttpError{404, "no such session (it may have expired): reload the page"};
+    return found->second;
+}
+
 void SessionTable::remove(const std::string& id) {
     std::shared_ptr<EngineSession> session;
     {
@@ -87,7 +95,8 @@ void SessionTable::expireLoop() {
         stopping_.wait_for(lock, std::chrono::milliseconds(500));
         std::vector<std::shared_ptr<EngineSession>> expired;
         for (auto it = sessions_.begin(); it != sessions_.end();) {
-            if (it->second->isClosed() || it->second->idleFor(idleLimit_)) {
+            const bool ended = it->second->isClosed() && !it->second->failedRecently();
+            if (ended || it->second->idleFor(idleLimit_)) {
                 expired.push_back(it->second);
                 it = sessions_.erase(it);
             } else {

@@ -6,7 +6,9 @@
 // maxSessions are open at once (each engine may take a core and its hash
 // tables); one more is refused until a page closes or its session expires. A
 // session expires when no event stream has been open and no order has come
-// for idleSeconds: its engine is ended.
+// for idleSeconds: its engine is ended. A session whose engine cannot run
+// takes no more orders; its event streams can still be opened for
+// EngineSession::FailedStreamGrace, to read why, and then it is forgotten.
 #pragma once
 
 #include <chrono>
@@ -32,6 +34,9 @@ public:
 
     // The session of that id; throws HttpError 404 when there is none.
     std::shared_ptr<EngineSession> find(const std::string& id);
+    // The same for an event stream, which may also read a session whose
+    // engine failed a moment ago (its log ends with the "failed" event).
+    std::shared_ptr<EngineSession> findToStream(const std::string& id);
 
     // Closes and forgets the session of that id, if any.
     void remove(const std::string& id);
