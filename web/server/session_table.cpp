@@ -7,6 +7,13 @@
 
 namespace web {
 
+namespace {
+
+// Closed on purpose, or failed longer ago than its event streams may read it.
+bool isGone(EngineSession& session) { return session.isClosed() && !session.failedRecently(); }
+
+}  // namespace
+
 SessionTable::SessionTable(EngineOptions engine, int maxSessions, std::chrono::seconds idleLimit)
     : engine_(std::move(engine)), maxSessions_(maxSessions), idleLimit_(idleLimit) {
     expirer_ = std::thread(&SessionTable::expireLoop, this);
@@ -67,7 +74,7 @@ std::shared_ptr<EngineSession> SessionTable::find(const std::string& id) {
 std::shared_ptr<EngineSession> SessionTable::findToStream(const std::string& id) {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = sessions_.find(id);
-    if (found == sessions_.end() || (found->second->isClosed() && !found->second->failedRecently()))
+    if (found == sessions_.end() || isGone(*found->second))
         throw HttpError{404, "no such session (it may have expired): reload the page"};
     return found->second;
 }
@@ -95,8 +102,7 @@ void SessionTable::expireLoop() {
         stopping_.wait_for(lock, std::chrono::milliseconds(500));
         std::vector<std::shared_ptr<EngineSession>> expired;
         for (auto it = sessions_.begin(); it != sessions_.end();) {
-            const bool ended = it->second->isClosed() && !it->second->failedRecently();
-            if (ended || it->second->idleFor(idleLimit_)) {
+            if (isGone(*it->second) || it->second->idleFor(idleLimit_)) {
                 expired.push_back(it->second);
                 it = sessions_.erase(it);
             } else {
