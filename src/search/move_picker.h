@@ -35,6 +35,7 @@ namespace search {
 constexpr int ForcedStage = -1;
 constexpr int TableStage = 0;
 constexpr int OpenFourDefenceStage = 2;
+constexpr int BlockStage = 5;
 constexpr int QuietStage = 6;
 
 struct MovePickerSetup {

@@ -144,6 +144,14 @@ bool lateMoveEndsNode(int tableDepth, int stage, int moveNumber) {
 
 }  // namespace
 
+int lateMoveReduction(const PickedMove& move, int d, int ownScore, int otherScore, int extension, bool nullWindow) {
+    if (d < ReductionMinDepth || ownScore >= ClassifiedScore || extension > (nullWindow ? 0 : 1)) return 0;
+    if (move.stage == QuietStage && move.stageIndex >= ReductionFirstMove && otherScore < ClassifiedScore)
+        return d >= ReductionDeepDepth && move.stageIndex >= ReductionDeepMove ? 2 : 1;
+    if (move.stage == BlockStage && move.stageIndex >= ReductionFirstBlock) return 1;
+    return 0;
+}
+
 int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int side, int c) {
     board::Board& board = searchState.board;
     SearchState& st = searchState;
@@ -255,6 +263,7 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         const bool nullWindowNow = beta == alpha + 1;
         MoveClass mc = classifyMove(searchState, x, y, side, d, nullWindowNow, bonusFactor);
         const int score = board.points[x][y].score[s];
+        const int otherScore = board.points[x][y].score[o];
 
         board::makeMove(board, x, y, side);
         // A move that leaves side a winning chain of fours earns an extension.
@@ -272,7 +281,17 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         }
         const int w = mc.bonus, credit = c + mc.extension;
         int r;
-        if (moveNumber == 0 || nullWindowNow) {
+        const int reduction = lateMoveReduction(move, d, score, otherScore, mc.extension, nullWindowNow);
+        if (reduction > 0) {
+            // A reduced move that fails high is searched again at full depth,
+            // with a null window first outside null windows.
+            r = w - alphaBetaSearch(searchState, d - 1 - reduction, w - alpha - 1, w - alpha, other, credit);
+            if (!st.searchAborted && r > alpha) {
+                r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);
+                if (!st.searchAborted && !nullWindowNow && alpha < r && r < beta)
+                    r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
+            }
+        } else if (moveNumber == 0 || nullWindowNow) {
             r = w - alphaBetaSearch(searchState, d - 1, w - beta, w - alpha, other, credit);
         } else {
             r = w - alphaBetaSearch(searchState, d - 1, w - alpha - 1, w - alpha, other, credit);

@@ -4,7 +4,9 @@
 // credit c in half plies; the table depth is T = d + c / 2. Each node first asks
 // the threat search for a win by continuous fours, then takes its moves from a
 // move picker (move_picker.h), stage by stage from the board's threat point
-// sets, most forcing first; no point is searched twice at one node.
+// sets, most forcing first; no point is searched twice at one node. Late
+// moves that build nothing are searched shallower first (late-move
+// reductions) and at full depth only when they fail high.
 //
 // Values (tuning.h): d + WinScore for a five in reach; -(NoMoveLoss + d) with no
 // move to try (0 on a full board); 0 with searchAborted set when a limit
@@ -13,6 +15,7 @@
 
 #include <cstdint>
 
+#include "search/move_picker.h"
 #include "search/search_state.h"
 #include "search/tuning.h"
 
@@ -44,6 +47,14 @@ struct BonusFactor {
 
 // Class and bonus of (x, y) for side at a node of remaining depth d.
 MoveClass classifyMove(SearchState& searchState, int x, int y, int side, int d, bool nullWindow, BonusFactor& bonusFactor);
+
+// Plies by which a move is searched shallower first (0: not reduced), from
+// its stage and place, the node's d, side's and the other side's point scores
+// at it before it is played, its class and the node's window. Late quiet
+// moves that make and stop no three, and late blocks of the other side's
+// fours and threes that make none of side's, are reduced; the killers, threat
+// moves, moves earning extension credit and nodes near the horizon never are.
+int lateMoveReduction(const PickedMove& move, int d, int ownScore, int otherScore, int extension, bool nullWindow);
 
 // PvLine[level] = (x, y) followed by PvLine[level + 1].
 void updatePv(SearchState& searchState, int level, int x, int y);

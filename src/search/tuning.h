@@ -147,6 +147,18 @@ constexpr LateMoveRule LateMoveRules[LateMoveDepths][LateMoveRulesPerDepth] = {
 };
 
 // ---------------------------------------------------------------------------
+// Late-move reductions (lateMoveReduction): a late move that makes no three
+// for the side to move, earns no extension credit and, in the quiet stage,
+// stops no three of the other side either, is searched shallower first, and
+// again at full depth only if it fails high there.
+
+constexpr int ReductionMinDepth = 3;          // the least d that reduces
+constexpr int ReductionFirstMove = 3;         // quiet moves from this place in their stage on (the killers come first)
+constexpr int ReductionDeepMove = 10;         // quiet moves from this place, in nodes of ReductionDeepDepth or more,
+constexpr int ReductionDeepDepth = 6;         //   are reduced two plies, all others one
+constexpr int ReductionFirstBlock = 1;        // the other side's four and three points (stage 5) from this place on
+
+// ---------------------------------------------------------------------------
 // Quiet-move order: the ordering key is the point scores times this, less the
 // bit width of the move's history credit, so that history decides between
 // moves whose scores differ little.

@@ -1,6 +1,6 @@
 // The alpha-beta node search: immediate wins and forced blocks, short forced
 // wins and the only defence, the horizon with extension credit, late-move
-// pruning, aborts, and agreement with an exhaustive solver on tiny boards.
+// pruning and reductions, aborts, and agreement with an exhaustive solver on tiny boards.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -323,6 +323,42 @@ TEST_F(NodeSearchTest, LateMovePruningFollowsTheCautionFactor) {
     search::clearHashTables(tables);
     search(1, 20000, 30000, 1, 0, 3);
     EXPECT_EQ(searchState.nodeCount - searchState.threatNodeCount - 1, listed);
+}
+
+TEST(LateMoveReduction, ReducesOnlyLateMovesThatBuildNothing) {
+    auto quiet = [](int index) { return PickedMove{7, 7, 20 + index, QuietStage, QuietStage, index}; };
+    auto block = [](int index) { return PickedMove{7, 7, 20 + index, BlockStage, BlockStage, index}; };
+    const int low = ClassifiedScore - 1;  // no three at the point
+    const int d = ReductionMinDepth, deep = ReductionDeepDepth;
+    const int late = ReductionFirstMove, later = ReductionDeepMove;
+
+    // A late quiet move of a deep enough node, in either window.
+    EXPECT_EQ(lateMoveReduction(quiet(late), d, low, low, 0, true), 1);
+    EXPECT_EQ(lateMoveReduction(quiet(late), d, low, low, 1, false), 1) << "the open window's class bump";
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep, low, low, 0, true), 2);
+    EXPECT_EQ(lateMoveReduction(quiet(later - 1), deep, low, low, 0, true), 1);
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep - 1, low, low, 0, true), 1);
+
+    // Never: near the horizon, the first quiet moves (the killers'), a move that
+    // makes a three or stops one of the other side in the quiet stage, a move
+    // with extension credit.
+    EXPECT_EQ(lateMoveReduction(quiet(later), d - 1, low, low, 0, true), 0);
+    EXPECT_EQ(lateMoveReduction(quiet(late - 1), deep, low, low, 0, true), 0);
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep, ClassifiedScore, low, 0, true), 0);
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep, low, ClassifiedScore, 0, true), 0);
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep, low, low, 1, true), 0);
+    EXPECT_EQ(lateMoveReduction(quiet(later), deep, low, low, 2, false), 0);
+
+    // Blocks of the other side's threes and fours: one ply after the first,
+    // however strong the other side's point, unless side makes a three there.
+    EXPECT_EQ(lateMoveReduction(block(ReductionFirstBlock), d, low, FourScore, 0, true), 1);
+    EXPECT_EQ(lateMoveReduction(block(later), deep, low, FourScore, 0, true), 1);
+    EXPECT_EQ(lateMoveReduction(block(ReductionFirstBlock - 1), deep, low, FourScore, 0, true), 0);
+    EXPECT_EQ(lateMoveReduction(block(later), deep, ClassifiedScore, FourScore, 0, true), 0);
+
+    // Table moves and the threat stages never.
+    for (int stage : {ForcedStage, TableStage, 1, OpenFourDefenceStage, 3, 4})
+        EXPECT_EQ(lateMoveReduction(PickedMove{7, 7, 30, stage, stage, later}, deep, 0, 0, 0, true), 0) << stage;
 }
 
 // ---------------------------------------------------------------------------
