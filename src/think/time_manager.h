@@ -17,9 +17,9 @@
 
 namespace think {
 
-constexpr double BaseTimeShare = 0.25;       // no new iteration after this share of the budget...
-constexpr double UnsettledTimeShare = 0.5;   // ...or this one after a new best move or a falling value,
-constexpr double SettledTimeShare = 0.15;    // ...or this one when the move has held SettledIterations
+constexpr double BaseTimeShare = 0.5;        // no new iteration after this share of the budget...
+constexpr double UnsettledTimeShare = 0.75;  // ...or this one after a new best move or a falling value,
+constexpr double SettledTimeShare = 0.3;     // ...or this one when the move has held SettledIterations
 constexpr int SettledIterations = 4;         // iterations in a row with the same best move
 constexpr int ValueDropMargin = 50;          // a value lower than its parity's last one by more than this falls
 constexpr int SettlingDepth = 5;             // the least depth whose change of mind counts
