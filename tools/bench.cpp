@@ -5,10 +5,18 @@
 // alters it alters search behaviour. On more threads the normal thinks run
 // with helpers and the figures that matter are the nodes per second.
 //
+// With --time it measures instead what a move of a given time reaches: the
+// normal thinks' positions searched as in a game with that timeout_turn (the
+// default hash size, no node or depth limit), with the depth each reports and
+// the speed. Those figures depend on the machine and its load; they are no
+// signature.
+//
 // Usage: bench [depth [threads]]   (default 9 and 1; depth of the normal thinks only)
+//        bench --time MS [threads]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "control/engine.h"
@@ -75,16 +83,68 @@ long long nodesSearched(const think::Thinker& thinker, int threads) {
     return nodes;
 }
 
+// A normal think of the position as a game's move of timeMs would be searched.
+void setUpTimed(control::Engine& engine, const BenchPosition& p, int timeMs, int threads) {
+    setUp(engine, p, 576, threads);
+    const control::EngineSettings defaults;
+    control::EngineSettings& settings = engine.settings;
+    settings.maxNode = control::setting(defaults.maxNode);
+    settings.hashSize = control::setting(defaults.hashSize);
+    settings.timeoutTurn = timeMs;
+}
+
+// Depth and speed of each normal think at timeMs a move; mean depth and speed.
+int runTimed(control::Engine& engine, int timeMs, int threads, FILE* out) {
+    long long totalNodes = 0;
+    double totalMs = 0, depthSum = 0;
+    int index = 0;
+    for (const BenchPosition& p : Positions) {
+        // A one-ply think first builds the rule's board and the tables, which a
+        // game does once, at its first move; the timed think then starts clean.
+        setUpTimed(engine, p, timeMs, threads);
+        engine.settings.maxDepth = 1;
+        think::normalThink(engine.thinker, control::thinkRequest(engine));
+        engine.settings.maxDepth = 576;
+        search::clearHashTables(engine.hashTables);
+        auto start = std::chrono::steady_clock::now();
+        think::normalThink(engine.thinker, control::thinkRequest(engine));
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const long long nodes = nodesSearched(engine.thinker, threads);
+        // The depth the think reported: its last iteration that counted.
+        const int depth = engine.thinker.main->iterationDepth;
+        totalNodes += nodes;
+        totalMs += ms;
+        depthSum += depth;
+        std::fprintf(out, "Position %d (%dx%d, rule %d): depth %d, nodes %lld, time %.0f ms, nps %.0f\n", ++index,
+                     p.width, p.height, p.rule, depth, nodes, ms, nodes / (ms / 1000.0 + 1e-9));
+    }
+    std::fprintf(out, "===========================\n");
+    std::fprintf(out, "Time a move (ms): %d\n", timeMs);
+    std::fprintf(out, "Mean depth      : %.2f\n", depthSum / index);
+    std::fprintf(out, "Nodes searched  : %lld\n", totalNodes);
+    std::fprintf(out, "Nodes/second    : %.0f\n", totalNodes / (totalMs / 1000.0 + 1e-9));
+    std::fflush(out);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int depth = argc > 1 ? std::atoi(argv[1]) : 9;
-    const int threads = think::searchThreadsFor(argc > 2 ? std::atoi(argv[2]) : 1);
+    const bool timed = argc > 1 && std::strcmp(argv[1], "--time") == 0;
+    const int first = timed ? 2 : 1;
+    const int limit = argc > first ? std::atoi(argv[first]) : timed ? 0 : 9;
+    const int threads = think::searchThreadsFor(argc > first + 1 ? std::atoi(argv[first + 1]) : 1);
+    if (limit < 1) {
+        std::fprintf(stderr, "usage: bench [depth [threads]] | bench --time MS [threads] (depth and MS at least 1)\n");
+        return 2;
+    }
     FILE* out = stdout;
     static Discard discard;
     // No worker thread runs here, so the engine can go with the bench.
     auto engine = std::make_unique<control::Engine>(discard);
     std::fprintf(out, "Threads: %d\n", threads);
+    if (timed) return runTimed(*engine, limit, threads, out);
+    const int depth = limit;
 
     long long totalNodes = 0;
     double totalMs = 0;
