@@ -25,6 +25,11 @@ void usage() {
         "  --skip N      leave out the first N positions of every game, the opening's (default 4)\n"
         "  --rounds N    passes of the coordinate descent at most (default 40)\n"
         "  --weights-only  fit the weights alone; the shape values stay as they are\n"
+        "  --pull L      add L x the sum of ((value - current) / max(|current|, 8))^2 over the\n"
+        "                parameters to the error minimised: values move only as far as the games\n"
+        "                pay for (default 0)\n"
+        "  --holdout N   keep every N-th game out of the fit and report the error on those games\n"
+        "                with the current and the fitted values (default 0: none)\n"
         "  --help        this text\n");
 }
 
@@ -36,23 +41,45 @@ bool readInt(const char* text, int low, int high, int& value) {
     return true;
 }
 
+bool readDouble(const char* text, double low, double high, double& value) {
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (*text == '\0' || *end != '\0' || !(v >= low && v <= high)) return false;
+    value = v;
+    return true;
+}
+
 void showProgress(int round, double error) { std::printf("round %d: error %.6f\n", round + 1, error); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rule = 0, size = 15, skip = 4, rounds = 40;
+    int rule = 0, size = 15, skip = 4, rounds = 40, holdout = 0;
     bool weightsOnly = false;
+    double pull = 0;
     std::vector<std::pair<std::string, int>> files;  // with the rule of their games
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        int* target = arg == "--rule" ? &rule : arg == "--size" ? &size : arg == "--skip" ? &skip : arg == "--rounds" ? &rounds : nullptr;
+        int* target = arg == "--rule"      ? &rule
+                      : arg == "--size"    ? &size
+                      : arg == "--skip"    ? &skip
+                      : arg == "--rounds"  ? &rounds
+                      : arg == "--holdout" ? &holdout
+                                           : nullptr;
         if (arg == "--help") {
             usage();
             return 0;
         }
         if (arg == "--weights-only") {
             weightsOnly = true;
+            continue;
+        }
+        if (arg == "--pull") {
+            if (i + 1 >= argc || !readDouble(argv[i + 1], 0, 1e6, pull)) {
+                std::fprintf(stderr, "texel: --pull wants a number from 0 to 1000000\n");
+                return 2;
+            }
+            ++i;
             continue;
         }
         if (target != nullptr) {
@@ -75,8 +102,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    tuning::PositionSet positions(size, skip);
-    int games = 0, repeated = 0;
+    tuning::PositionSet positions(size, skip), heldOut(size, skip);
+    int games = 0, repeated = 0, heldGames = 0;
     // Two engines that play alike repeat games; a game counts once.
     std::set<std::pair<int, std::string>> seen;
     for (const auto& [file, fileRule] : files) {
@@ -93,22 +120,35 @@ int main(int argc, char** argv) {
                 continue;
             }
             tuning::RecordedGame game;
-            if (!tuning::parseRecordLine(line, game, why) || !positions.addGame(game, fileRule, why)) {
+            const bool held = holdout > 0 && (games + heldGames + 1) % holdout == 0;
+            if (!tuning::parseRecordLine(line, game, why) || !(held ? heldOut : positions).addGame(game, fileRule, why)) {
                 std::fprintf(stderr, "texel: %s line %d: %s\n", file.c_str(), number, why.c_str());
                 return 2;
             }
-            ++games;
+            ++(held ? heldGames : games);
         }
     }
     std::printf("%d games (%d repeated ones left out), %zu positions\n", games, repeated, positions.positionCount());
+    if (holdout > 0) std::printf("held out of the fit: %d games, %zu positions\n", heldGames, heldOut.positionCount());
     if (positions.positionCount() == 0) return 2;
 
     const tuning::EvaluationParameters start{};
     const double k = positions.fitScale(start);
     const double before = positions.meanError(start, k);
     std::printf("k %.4f, error with the current values %.6f\n", k, before);
-    tuning::EvaluationParameters fitted = positions.fit(start, k, rounds, showProgress, weightsOnly);
-    std::printf("error with the fitted values %.6f\n\n", positions.meanError(fitted, k));
+    tuning::PositionSet::FitOptions options;
+    options.rounds = rounds;
+    options.weightsOnly = weightsOnly;
+    options.pull = pull;
+    options.progress = showProgress;
+    tuning::EvaluationParameters fitted = positions.fit(start, k, options);
+    std::printf("error with the fitted values %.6f\n", positions.meanError(fitted, k));
+    // The held-out games judge whether the fit learnt the games or only the
+    // games it was given.
+    if (heldOut.positionCount() > 0)
+        std::printf("held-out error: %.6f with the current values, %.6f with the fitted ones\n",
+                    heldOut.meanError(start, k), heldOut.meanError(fitted, k));
+    std::printf("\n");
     tuning::EvaluationParameters old = start;
     for (const tuning::ParameterField& f : tuning::parameterFields())
         if (f.isWeight())

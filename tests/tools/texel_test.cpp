@@ -93,6 +93,12 @@ tuning::RecordedGame randomGame(uint32_t& seed, int length) {
     return game;
 }
 
+tuning::PositionSet::FitOptions sixtyRounds() {
+    tuning::PositionSet::FitOptions options;
+    options.rounds = 60;
+    return options;
+}
+
 TEST(TexelFit, FindsWeightsPlantedInTheTargets) {
     // Targets made by other weights than the defaults: the fit must bring the
     // error near zero and the weights near the planted ones.
@@ -115,7 +121,7 @@ TEST(TexelFit, FindsWeightsPlantedInTheTargets) {
 
     const double before = set.meanError(start, k);
     ASSERT_GT(before, 1e-4);
-    const tuning::EvaluationParameters fitted = set.fit(start, k, 60);
+    const tuning::EvaluationParameters fitted = set.fit(start, k, sixtyRounds());
     EXPECT_LT(set.meanError(fitted, k), before / 20);
     EXPECT_NEAR(fitted.weights.opponentThreat, planted.weights.opponentThreat, planted.weights.opponentThreat / 5);
     EXPECT_NEAR(fitted.weights.toMove, planted.weights.toMove, 20);
@@ -140,12 +146,15 @@ TEST(TexelFit, FindsShapeValuesPlantedInTheTargets) {
     const tuning::EvaluationParameters start{};
     const double before = set.meanError(start, k);
     ASSERT_GT(before, 1e-5) << "the shape values change the evaluation";
-    const tuning::EvaluationParameters fitted = set.fit(start, k, 60);
+    const tuning::EvaluationParameters fitted = set.fit(start, k, sixtyRounds());
     EXPECT_LT(set.meanError(fitted, k), before / 10);
     EXPECT_NEAR(fitted.shapes.comboBase[board::DeadThree], -60, 15);
     // A fit of the weights alone leaves every shape value where it was, and
     // so cannot come as close.
-    const tuning::EvaluationParameters weightsOnly = set.fit(start, k, 60, nullptr, true);
+    tuning::PositionSet::FitOptions weightsOnlyFit;
+    weightsOnlyFit.rounds = 60;
+    weightsOnlyFit.weightsOnly = true;
+    const tuning::EvaluationParameters weightsOnly = set.fit(start, k, weightsOnlyFit);
     for (int c = 0; c < 16; ++c) {
         EXPECT_EQ(weightsOnly.shapes.comboBase[c], start.shapes.comboBase[c]) << c;
         EXPECT_EQ(weightsOnly.shapes.comboWeight[c], start.shapes.comboWeight[c]) << c;
@@ -161,6 +170,41 @@ TEST(TexelFit, FindsShapeValuesPlantedInTheTargets) {
     EXPECT_LT(set.meanError(defaults, k), 1e-12) << "the set's tables follow the values back";
 }
 
+TEST(TexelFit, APullHoldsTheValuesNearTheirStart) {
+    tuning::PositionSet set(15, 4);
+    uint32_t seed = 13;
+    std::string why;
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 36), i % 3, why)) << why;
+    const tuning::EvaluationParameters start{};
+    tuning::EvaluationParameters planted;
+    planted.weights.opponentThreat = start.weights.opponentThreat * 2;
+    planted.weights.toMove = start.weights.toMove * 3 + 20;
+    const double k = 1.0;
+    set.relabel(planted, k);
+
+    tuning::PositionSet::FitOptions options;
+    options.rounds = 30;
+    options.weightsOnly = true;
+    const tuning::EvaluationParameters free = set.fit(start, k, options);
+    options.pull = 1e-3;
+    const tuning::EvaluationParameters held = set.fit(start, k, options);
+    options.pull = 1e3;  // a step of 1 costs more than any error can save
+    const tuning::EvaluationParameters stuck = set.fit(start, k, options);
+
+    tuning::EvaluationParameters a = start, b = stuck;
+    for (const tuning::ParameterField& f : tuning::parameterFields()) EXPECT_EQ(f.field(b), f.field(a)) << f.name;
+    // The pull trades error for distance: a pulled fit ends nearer the start
+    // and with more error than a free one, yet with less than the start's.
+    auto distance = [&start](const tuning::EvaluationParameters& p) {
+        return std::abs(p.weights.opponentThreat - start.weights.opponentThreat) +
+               std::abs(p.weights.toMove - start.weights.toMove);
+    };
+    EXPECT_LT(distance(held), distance(free));
+    EXPECT_GT(distance(held), 0);
+    EXPECT_GT(set.meanError(held, k), set.meanError(free, k));
+    EXPECT_LT(set.meanError(held, k), set.meanError(start, k));
+}
+
 TEST(TexelFit, EveryParameterKeepsItsSign) {
     // Each parameter starts somewhere and stays on the side of 0 it started on.
     tuning::PositionSet set(15, 4);
@@ -171,7 +215,9 @@ TEST(TexelFit, EveryParameterKeepsItsSign) {
     // every parameter to its bound.
     tuning::EvaluationParameters start{};
     set.relabel(start, 10.0);
-    const tuning::EvaluationParameters fitted = set.fit(start, 1.0, 8);
+    tuning::PositionSet::FitOptions eightRounds;
+    eightRounds.rounds = 8;
+    const tuning::EvaluationParameters fitted = set.fit(start, 1.0, eightRounds);
     for (const tuning::ParameterField& f : tuning::parameterFields()) {
         tuning::EvaluationParameters a = start, b = fitted;
         const int from = f.field(a), to = f.field(b);

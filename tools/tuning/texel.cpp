@@ -17,6 +17,10 @@ namespace {
 // that few positions show would otherwise run off with what little they say.
 constexpr int MaxGrowth = 4;
 
+// The pull measures a parameter's move against its starting value, and
+// against this for values near 0, where a step of a few is no small change.
+constexpr int PullFloor = 8;
+
 bool hasPoint(const board::Board& board, board::ThreatClass threatClass, int s) {
     return board.threats[threatClass].summary[s] != 0;
 }
@@ -222,45 +226,57 @@ double PositionSet::fitScale(const EvaluationParameters& parameters) {
     return (low + high) / 2;
 }
 
-EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k, int rounds,
-                                      void (*progress)(int round, double error), bool weightsOnly) {
+EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k, const FitOptions& options) {
     std::vector<ParameterField> fields;
     for (const ParameterField& f : parameterFields())
-        if (!weightsOnly || f.isWeight()) fields.push_back(f);
-    std::vector<int> steps, lowest, highest;
+        if (!options.weightsOnly || f.isWeight()) fields.push_back(f);
+    std::vector<int> steps, lowest, highest, starts;
     for (const ParameterField& f : fields) {
         const int start = f.field(parameters);
         const int quarter = std::abs(start) / 4;
         steps.push_back(quarter < 4 ? 4 : quarter);
         lowest.push_back(std::min(0, MaxGrowth * start));
         highest.push_back(std::max(0, MaxGrowth * start));
+        starts.push_back(start);
     }
-    double best = meanError(parameters, k);
-    for (int round = 0; round < rounds; ++round) {
+    // The pull's share of the objective, kept as a running sum so that a step
+    // costs one term, not a pass over every parameter.
+    auto pullTerm = [&](size_t i, int value) {
+        const double scale = std::max(std::abs(starts[i]), PullFloor);
+        const double d = double(value - starts[i]) / scale;
+        return options.pull * d * d;
+    };
+    double penalty = 0;
+    for (size_t i = 0; i < fields.size(); ++i) penalty += pullTerm(i, fields[i].field(parameters));
+    double best = meanError(parameters, k) + penalty;
+    for (int round = 0; round < options.rounds; ++round) {
         bool moved = false;
         for (size_t i = 0; i < fields.size(); ++i) {
             int& w = fields[i].field(parameters);
             for (int direction : {1, -1}) {
                 bool better = false;
                 for (;;) {
+                    const int from = w;
                     w += direction * steps[i];
                     if (w < lowest[i] || w > highest[i]) {
-                        w -= direction * steps[i];
+                        w = from;
                         break;
                     }
-                    const double e = meanError(parameters, k);
+                    const double movedPenalty = penalty - pullTerm(i, from) + pullTerm(i, w);
+                    const double e = meanError(parameters, k) + movedPenalty;
                     if (e < best) {
                         best = e;
+                        penalty = movedPenalty;
                         better = moved = true;
                     } else {
-                        w -= direction * steps[i];
+                        w = from;
                         break;
                     }
                 }
                 if (better) break;
             }
         }
-        if (progress != nullptr) progress(round, best);
+        if (options.progress != nullptr) options.progress(round, best - penalty);
         if (!moved) {
             bool any = false;
             for (int& step : steps)
