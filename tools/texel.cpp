@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tuning/search_judge.h"
 #include "tuning/texel.h"
 
 namespace {
@@ -28,6 +29,12 @@ void usage() {
         "  --pull L      add L x the sum of ((value - current) / max(|current|, 8))^2 over the\n"
         "                parameters to the error minimised: values move only as far as the games\n"
         "                pay for (default 0)\n"
+        "  --label-nodes N  fit to the values of a search of N x 1024 nodes of each position (for\n"
+        "                black, through the same sigmoid) instead of the game's result\n"
+        "  --label-mix M the share of the search's value in each target, the rest the game's\n"
+        "                result (default 1)\n"
+        "  --labels FILE keep the search values in FILE and take them from it when it holds\n"
+        "                those of the same games at the same N (a search per position is slow)\n"
         "  --holdout N   keep every N-th game out of the fit and report the error on those games\n"
         "                with the current and the fitted values (default 0: none)\n"
         "  --help        this text\n");
@@ -49,14 +56,53 @@ bool readDouble(const char* text, double low, double high, double& value) {
     return true;
 }
 
+// The search values of every position of the set, from the file when it
+// holds those of this set at this budget, else searched and written there.
+std::vector<int> searchValues(const tuning::PositionSet& positions, int size, int nodes, int games,
+                              const std::string& file) {
+    char header[128];
+    std::snprintf(header, sizeof header, "# texel search values: %d x 1024 nodes, %d games, %zu positions", nodes, games,
+                  positions.positionCount());
+    std::vector<int> values;
+    if (!file.empty()) {
+        std::ifstream in(file);
+        std::string line;
+        if (in && std::getline(in, line) && line == header) {
+            int v;
+            while (in >> v) values.push_back(v);
+            if (values.size() == positions.positionCount()) {
+                std::printf("search values from %s\n", file.c_str());
+                return values;
+            }
+            values.clear();
+        }
+    }
+    tuning::SearchJudge judge(size, nodes);
+    positions.forEachPlayed([&](int rule, const tuning::Moves& moves, int plies) {
+        values.push_back(judge.valueForBlack(rule, moves, plies));
+        if (values.size() % 500 == 0) {
+            std::fprintf(stderr, "searched %zu of %zu positions\n", values.size(), positions.positionCount());
+            std::fflush(stderr);
+        }
+    });
+    if (!file.empty()) {
+        std::ofstream out(file);
+        out << header << "\n";
+        for (int v : values) out << v << "\n";
+        if (!out) std::fprintf(stderr, "texel: cannot write %s\n", file.c_str());
+    }
+    return values;
+}
+
 void showProgress(int round, double error) { std::printf("round %d: error %.6f\n", round + 1, error); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rule = 0, size = 15, skip = 4, rounds = 40, holdout = 0;
+    int rule = 0, size = 15, skip = 4, rounds = 40, holdout = 0, labelNodes = 0;
     bool weightsOnly = false;
-    double pull = 0;
+    double pull = 0, labelMix = 1;
+    std::string labelFile;
     std::vector<std::pair<std::string, int>> files;  // with the rule of their games
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -65,6 +111,7 @@ int main(int argc, char** argv) {
                       : arg == "--skip"    ? &skip
                       : arg == "--rounds"  ? &rounds
                       : arg == "--holdout" ? &holdout
+                      : arg == "--label-nodes" ? &labelNodes
                                            : nullptr;
         if (arg == "--help") {
             usage();
@@ -74,12 +121,22 @@ int main(int argc, char** argv) {
             weightsOnly = true;
             continue;
         }
-        if (arg == "--pull") {
-            if (i + 1 >= argc || !readDouble(argv[i + 1], 0, 1e6, pull)) {
-                std::fprintf(stderr, "texel: --pull wants a number from 0 to 1000000\n");
+        if (arg == "--pull" || arg == "--label-mix") {
+            const bool isPull = arg == "--pull";
+            const double high = isPull ? 1e6 : 1;
+            if (i + 1 >= argc || !readDouble(argv[i + 1], 0, high, isPull ? pull : labelMix)) {
+                std::fprintf(stderr, "texel: %s wants a number from 0 to %g\n", arg.c_str(), high);
                 return 2;
             }
             ++i;
+            continue;
+        }
+        if (arg == "--labels") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "texel: --labels wants a file\n");
+                return 2;
+            }
+            labelFile = argv[++i];
             continue;
         }
         if (target != nullptr) {
@@ -136,6 +193,16 @@ int main(int argc, char** argv) {
     const double k = positions.fitScale(start);
     const double before = positions.meanError(start, k);
     std::printf("k %.4f, error with the current values %.6f\n", k, before);
+    if (labelNodes > 0) {
+        // The search values go through the sigmoid that fits the results, so
+        // that both kinds of target speak of the same scale.
+        const std::vector<int> values = searchValues(positions, size, labelNodes, games, labelFile);
+        positions.retarget([&values, k, labelMix](size_t i, double result) {
+            return labelMix * tuning::predictedScore(values[i], k) + (1 - labelMix) * result;
+        });
+        std::printf("targets: %g x a search of %d x 1024 nodes + %g x the result; error with the current values %.6f\n",
+                    labelMix, labelNodes, 1 - labelMix, positions.meanError(start, k));
+    }
     tuning::PositionSet::FitOptions options;
     options.rounds = rounds;
     options.weightsOnly = weightsOnly;

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "board/pattern_tables.h"
+#include "search/tuning.h"
+#include "tuning/search_judge.h"
 #include "tuning/texel.h"
 
 namespace {
@@ -97,6 +99,50 @@ tuning::PositionSet::FitOptions sixtyRounds() {
     tuning::PositionSet::FitOptions options;
     options.rounds = 60;
     return options;
+}
+
+TEST(TexelPositions, SearchValuesComeForBlackAndBecomeTargetsInTheSetsOrder) {
+    // Each side in turn with an open three and the move: a win for it, which
+    // the judge must give for black, whoever is to move.
+    tuning::SearchJudge judge(15, 10);
+    tuning::RecordedGame blackWins, whiteWins;
+    std::string why;
+    ASSERT_TRUE(tuning::parseRecordLine("black 7,5 0,0 7,6 0,14 7,7 14,0", blackWins, why));
+    ASSERT_TRUE(tuning::parseRecordLine("white 0,0 7,5 0,14 7,6 14,0 7,7 14,14", whiteWins, why));
+    EXPECT_GE(judge.valueForBlack(0, blackWins.moves, 6), search::MateThreshold);
+    EXPECT_LE(judge.valueForBlack(0, whiteWins.moves, 7), -search::MateThreshold);
+    // An even position after one move each: no win either way.
+    const int early = judge.valueForBlack(0, blackWins.moves, 2);
+    EXPECT_LT(early, search::MateThreshold);
+    EXPECT_GT(early, -search::MateThreshold);
+
+    tuning::PositionSet set(15, 2);
+    ASSERT_TRUE(set.addGame(blackWins, 0, why)) << why;
+    ASSERT_TRUE(set.addGame(whiteWins, 2, why)) << why;
+    std::vector<std::pair<int, int>> seen;  // (rule, plies)
+    set.forEachPlayed([&seen](int rule, const tuning::Moves& moves, int plies) {
+        EXPECT_LE(size_t(plies), moves.size());
+        seen.emplace_back(rule, plies);
+    });
+    ASSERT_EQ(seen.size(), set.positionCount());
+    EXPECT_EQ(seen.front(), std::make_pair(0, 2));
+    EXPECT_EQ(seen.back().first, 2);
+    // Targets set by index: a set whose every target is its own evaluation's
+    // prediction has no error, and one whose targets are the results has some.
+    const tuning::EvaluationParameters defaults{};
+    set.relabel(defaults, 1.0);
+    const double none = set.meanError(defaults, 1.0);
+    EXPECT_LT(none, 1e-12);
+    std::vector<double> results;
+    set.retarget([&results](size_t index, double result) {
+        EXPECT_EQ(index, results.size());
+        results.push_back(result);
+        return result;
+    });
+    ASSERT_EQ(results.size(), set.positionCount());
+    EXPECT_EQ(results.front(), 1.0);
+    EXPECT_EQ(results.back(), 0.0);
+    EXPECT_GT(set.meanError(defaults, 1.0), 1e-3);
 }
 
 TEST(TexelFit, FindsWeightsPlantedInTheTargets) {

@@ -117,6 +117,7 @@ bool PositionSet::addGame(const RecordedGame& game, int rule, std::string& why) 
     board::resetBoard(board, rule, squareGeometry(size_), keys);
     Game kept;
     kept.rule = rule;
+    kept.result = game.blackScore;
     kept.moves = game.moves;
     bool over = false;
     for (size_t ply = 0; ply < game.moves.size(); ++ply) {
@@ -175,6 +176,17 @@ void PositionSet::forEachPosition(const EvaluationParameters& parameters, Visit 
             if (next < game.plies.size()) board::makeMove(board, game.moves[ply].first, game.moves[ply].second, int(ply % 2) + 1);
         }
     }
+}
+
+void PositionSet::forEachPlayed(const std::function<void(int rule, const Moves& moves, int plies)>& visit) const {
+    for (const Game& game : games_)
+        for (int plies : game.plies) visit(game.rule, game.moves, plies);
+}
+
+void PositionSet::retarget(const std::function<double(size_t index, double result)>& target) {
+    size_t index = 0;
+    for (Game& game : games_)
+        for (double& t : game.targets) t = target(index++, game.result);
 }
 
 void PositionSet::relabel(const EvaluationParameters& parameters, double k) {

@@ -77,6 +77,14 @@ public:
 
     size_t positionCount() const { return positions_; }
 
+    // Calls visit(rule, moves, plies) for every position, in the set's order:
+    // the position after the first `plies` of the game's moves.
+    void forEachPlayed(const std::function<void(int rule, const Moves& moves, int plies)>& visit) const;
+
+    // Sets the target of every position, in the order of forEachPlayed, to
+    // target(index, the game's result for black).
+    void retarget(const std::function<double(size_t index, double result)>& target);
+
     // Replaces every target by sigmoid(k x the evaluation with parameters), as
     // a deeper judge than the game's result would.
     void relabel(const EvaluationParameters& parameters, double k);
@@ -114,6 +122,7 @@ private:
         Moves moves;
         std::vector<int> plies;        // positions taken: after this many moves
         std::vector<double> targets;   // one per ply
+        double result;                 // the game's, for black
     };
     // Calls visit(game, index, value for black) for every position.
     template <typename Visit>
