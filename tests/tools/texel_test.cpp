@@ -95,6 +95,15 @@ tuning::RecordedGame randomGame(uint32_t& seed, int length) {
     return game;
 }
 
+// Weights other than the defaults, whatever these are, and within the fit's
+// bounds (0 to four times the start).
+tuning::EvaluationParameters plantedWeights() {
+    tuning::EvaluationParameters planted;
+    planted.weights.opponentThreat *= 2;
+    planted.weights.toMove = planted.weights.toMove * 3 + 20;
+    return planted;
+}
+
 tuning::PositionSet::FitOptions sixtyRounds() {
     tuning::PositionSet::FitOptions options;
     options.rounds = 60;
@@ -154,13 +163,10 @@ TEST(TexelFit, FindsWeightsPlantedInTheTargets) {
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 36), i / 10, why)) << why;
     ASSERT_GT(set.positionCount(), 500u);
 
-    // Within the fit's bounds (0 to four times the start) whatever the defaults.
     // (The contribution scale is left alone: the shape values can stand in
     // for much of it, so the fit need not find it again.)
     const tuning::EvaluationParameters start{};
-    tuning::EvaluationParameters planted;
-    planted.weights.opponentThreat = start.weights.opponentThreat * 2;
-    planted.weights.toMove = start.weights.toMove * 3 + 20;
+    const tuning::EvaluationParameters planted = plantedWeights();
     const double k = 1.0;
     set.relabel(planted, k);
     EXPECT_LT(set.meanError(planted, k), 1e-12) << "the planted weights predict their own targets";
@@ -222,9 +228,7 @@ TEST(TexelFit, APullHoldsTheValuesNearTheirStart) {
     std::string why;
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(set.addGame(randomGame(seed, 36), i % 3, why)) << why;
     const tuning::EvaluationParameters start{};
-    tuning::EvaluationParameters planted;
-    planted.weights.opponentThreat = start.weights.opponentThreat * 2;
-    planted.weights.toMove = start.weights.toMove * 3 + 20;
+    const tuning::EvaluationParameters planted = plantedWeights();
     const double k = 1.0;
     set.relabel(planted, k);
 
