@@ -258,8 +258,7 @@ EvaluationParameters PositionSet::fit(EvaluationParameters parameters, double k,
         const double d = double(value - starts[i]) / scale;
         return options.pull * d * d;
     };
-    double penalty = 0;
-    for (size_t i = 0; i < fields.size(); ++i) penalty += pullTerm(i, fields[i].field(parameters));
+    double penalty = 0;  // every parameter starts where the pull holds it
     double best = meanError(parameters, k) + penalty;
     for (int round = 0; round < options.rounds; ++round) {
         bool moved = false;
