@@ -92,11 +92,12 @@ for bench in "${benches[@]}"; do
   [ -n "$sig" ] && [ "$sig" = "$linux" ] || fail "bench signature of $bench is '$sig', Linux '$linux'"
 done
 
-# 4. Self-play under wine, as in the Linux test run.
+# 4. Self-play under wine, as in the Linux test run: time is shown, not judged
+# (a process stalled by a loaded machine or by wine must not fail the run).
 for rule in 0 1 2; do
   echo "=== self-play rule $rule: $(basename "$exe64") vs $(basename "$opponent"), $GAMES games"
   OLVAR_ENGINE_RUNNER=wine "$LINUX/selfplay" --engine1 "$exe64" --engine2 "$opponent" \
-    --games "$GAMES" --rule "$rule" --turn 100 --tolerance 50 --hash 16384 || fail "self-play rule $rule"
+    --games "$GAMES" --rule "$rule" --turn 100 --tolerance 50 --hash 16384 --clock-report || fail "self-play rule $rule"
 done
 
 if [ "$failures" -ne 0 ]; then
