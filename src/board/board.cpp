@@ -26,6 +26,9 @@ inline bool countsForRoomSum(int weight, int score) {
     return weight >= RoomSumMinWeight && score >= RoomSumMinScore;
 }
 
+// What a point's weight adds to roomSum: the weight itself when it counts, else 0.
+inline int roomSumShare(int weight, int score) { return countsForRoomSum(weight, score) ? weight : 0; }
+
 // Gives the point's direction-d entry of side s a new code (and room), and
 // moves the sums, the value and the point sets with it.
 template <bool Full>
@@ -39,8 +42,7 @@ void changePointCode(Board& b, int x, int y, int s, int d, int newCode, int newR
     p.room[d][s] = static_cast<int8_t>(newRoom);
     p.score[s] = static_cast<int16_t>(score);
     p.weight[s] = static_cast<int16_t>(weight);
-    if (countsForRoomSum(oldWeight, oldScore)) b.roomSum[s] -= oldWeight;
-    if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
+    b.roomSum[s] += roomSumShare(weight, score) - roomSumShare(oldWeight, oldScore);
     const int value = score + shapeValueAt(b, x, y, s);
     p.value[s] = static_cast<int16_t>(value);
     const int contribution = weight * value / 32;
@@ -84,8 +86,7 @@ void changeRoom(Board& b, int x, int y, int s, int delta) {
     const int score = b.points[x][y].score[s];
     const int oldWeight = b.points[x][y].weight[s];
     const int weight = oldWeight + delta;
-    if (countsForRoomSum(oldWeight, score)) b.roomSum[s] -= oldWeight;
-    if (countsForRoomSum(weight, score)) b.roomSum[s] += weight;
+    b.roomSum[s] += roomSumShare(weight, score) - roomSumShare(oldWeight, score);
     const int contribution = weight * b.points[x][y].value[s] / 32;
     b.contributionSum[s] += contribution - b.points[x][y].contribution[s];
     b.points[x][y].contribution[s] = static_cast<int16_t>(contribution);
@@ -302,33 +303,33 @@ void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
 template <bool Full>
 inline void restoreRecord(Board& b, const UndoRecord& r) {
     const int x = r.point >> 5, y = r.point & 31, s = r.side, d = r.direction;
-    int8_t& code = b.points[x][y].code[d][s];
-    if (code != r.code) {
-        const int from = threatClassOf[code], to = threatClassOf[r.code];
-        if (from != to) {
-            if (from >= 0) {
-                ThreatPointSet& set = b.threats[from];
-                uint8_t& bits = set.directionBits[s][x][y];
-                bits = static_cast<uint8_t>(bits & ~(1u << d));
-                if (bits == 0) set.rowMask[s][x] &= ~(1u << y);
-            }
-            if (to >= 0) {
-                ThreatPointSet& set = b.threats[to];
-                set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
-                set.rowMask[s][x] |= 1u << y;
-            }
+    PointState& p = b.points[x][y];
+    // Most records either keep the code or move it between codes of no class,
+    // so the common path has no branch on whether the code changed.
+    const int from = threatClassOf[p.code[d][s]], to = threatClassOf[r.code];
+    if (from != to) {
+        if (from >= 0) {
+            ThreatPointSet& set = b.threats[from];
+            uint8_t& bits = set.directionBits[s][x][y];
+            bits = static_cast<uint8_t>(bits & ~(1u << d));
+            if (bits == 0) set.rowMask[s][x] &= ~(1u << y);
         }
-        if constexpr (Full) {
-            if (b.points[x][y].score[s] >= StrongPointScore) b.strongPoints.rowMask[s][x] &= ~(1u << y);
-            if (r.score >= StrongPointScore) b.strongPoints.rowMask[s][x] |= 1u << y;
+        if (to >= 0) {
+            ThreatPointSet& set = b.threats[to];
+            set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
+            set.rowMask[s][x] |= 1u << y;
         }
-        code = static_cast<int8_t>(r.code);
     }
-    b.points[x][y].room[d][s] = static_cast<int8_t>(r.room);
-    b.points[x][y].score[s] = r.score;
-    b.points[x][y].weight[s] = r.weight;
-    b.points[x][y].value[s] = r.value;
-    b.points[x][y].contribution[s] = r.contribution;
+    if constexpr (Full) {
+        if ((p.score[s] >= StrongPointScore) != (r.score >= StrongPointScore))
+            b.strongPoints.rowMask[s][x] ^= 1u << y;
+    }
+    p.code[d][s] = static_cast<int8_t>(r.code);
+    p.room[d][s] = static_cast<int8_t>(r.room);
+    p.score[s] = r.score;
+    p.weight[s] = r.weight;
+    p.value[s] = r.value;
+    p.contribution[s] = r.contribution;
 }
 
 template <bool Full>
