@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "search/transposition_table.h"
 #include "search/value_cache.h"
 
@@ -15,6 +19,7 @@ namespace {
 
 constexpr auto Relaxed = std::memory_order_relaxed;
 constexpr size_t StorageAlignment = 64;
+constexpr size_t HugePageBytes = size_t{2} << 20;  // the x86-64 huge page
 constexpr size_t MainSubTables = 2;
 constexpr size_t CacheSubTables = 4;
 constexpr size_t BytesPerBucket =
@@ -34,8 +39,23 @@ Bucket* bucketsAt(std::byte* place) {
 // thread stalls the others of the process (measured: two threads searched
 // fewer nodes in a one-second think than one thread). Zeroing the block here,
 // when a game starts, makes every page present before any turn's clock runs.
+//
+// On Linux the block is also offered to the kernel as huge pages: a probe of a
+// table of hundreds of megabytes in small pages misses the address
+// translation cache as well as the data cache. Only the whole huge pages
+// inside the block are marked, so the block's memory stays its own size.
 void* allocateTouchedBlock(size_t bytes) {
-    void* block = std::malloc(bytes);
+    void* block = nullptr;
+#if defined(__linux__)
+    if (bytes >= HugePageBytes) {
+        if (posix_memalign(&block, HugePageBytes, bytes) != 0) return nullptr;
+        madvise(block, bytes / HugePageBytes * HugePageBytes, MADV_HUGEPAGE);
+    } else {
+        block = std::malloc(bytes);
+    }
+#else
+    block = std::malloc(bytes);
+#endif
     if (block == nullptr) return nullptr;
     // Keeps the compiler from turning malloc and memset into a calloc, which
     // would leave the pages untouched again.
