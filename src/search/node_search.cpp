@@ -265,6 +265,10 @@ int alphaBetaSearch(SearchState& searchState, int d, int alpha, int beta, int si
         const int score = board.points[x][y].score[s];
         const int otherScore = board.points[x][y].score[o];
 
+        // The child's table buckets load while the board is updated.
+        const uint64_t childKey = board.hashKey ^ board.zobristKeys[x][y][s];
+        prefetchTranspositionBucket(searchState.hashTables->transposition, other, childKey);
+        prefetchValueCacheBucket(searchState.hashTables->cache, 0, other, childKey);
         board::makeMove(board, x, y, side);
         // A move that leaves side a winning chain of fours earns an extension.
         if (!nullWindowNow && d >= -ChainCheckReach * st.iterationDepth / 2 && score >= ChainCheckMinScore &&

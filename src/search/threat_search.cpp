@@ -63,6 +63,9 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
     if (role == 0) {
         // 5. Attacker: every four of side, ordered by the threats it leaves near.
         int n = listFourPoints(board, list, side);
+        for (int i = 0; i < n; ++i)
+            prefetchValueCacheBucket(searchState.hashTables->cache, 1, other,
+                                     board.hashKey ^ board.zobristKeys[list[i].x][list[i].y][s]);
         for (int i = 0; i < n; ++i) {
             const int x = list[i].x, y = list[i].y;
             const int score = board.points[x][y].score[s];
@@ -106,6 +109,9 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
 
     // 6. Defender: the blocks of the other side's five points.
     int n = listFivePoints(board, list, other);
+    for (int i = 0; i < n; ++i)
+        prefetchValueCacheBucket(searchState.hashTables->cache, 0, other,
+                                 board.hashKey ^ board.zobristKeys[list[i].x][list[i].y][s]);
     for (int i = 0; i < n;) {
         const int x = list[i].x, y = list[i].y;
         if (blackUnderRenju && board::isForbidden(board, x, y)) {

@@ -86,6 +86,16 @@ void saveTranspositionEntry(TranspositionSlot& slot, const TranspositionEntry& e
 int probeTranspositionTable(HashTables& tables, int depth, int alpha, int beta, int side, uint64_t key,
                             int* moveX, int* moveY, int wanted);
 
+// Asks the processor to bring a key's bucket into the cache, ahead of the
+// probe or store of a node that is about to be searched.
+inline void prefetchTranspositionBucket(const TranspositionTable& table, int side, uint64_t key) {
+    const int32_t size = table.size.load(std::memory_order_relaxed);
+    if (size == 0) return;
+    const TranspositionBucket* bucket = table.buckets[side - 1] + hashBucketIndex(key, size);
+    __builtin_prefetch(bucket);
+    __builtin_prefetch(reinterpret_cast<const char*>(bucket) + 64);
+}
+
 // Stores a bound (flag 1 upper, 2 lower, 3 exact) found at `depth` with up to
 // three moves, best first (x = -1 or 0xFF: no move).
 void storeTranspositionTable(HashTables& tables, int depth, int value, int flag, int side, uint64_t key,

@@ -60,4 +60,11 @@ int probeValueCache(HashTables& tables, int kind, int depth, int side, uint64_t 
 
 void storeValueCache(HashTables& tables, int value, int depth, int kind, int side, uint64_t key);
 
+// Asks the processor to bring a key's bucket into the cache ahead of its probe.
+inline void prefetchValueCacheBucket(const ValueCache& cache, int kind, int side, uint64_t key) {
+    const int32_t size = cache.size.load(std::memory_order_relaxed);
+    if (size == 0) return;
+    __builtin_prefetch(cache.buckets[kind * 2 + side - 1] + hashBucketIndex(key, size));
+}
+
 }  // namespace search
