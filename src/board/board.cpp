@@ -123,50 +123,55 @@ void correctExactFive(Board& b, int x, int y, int d, int s) {
     }
 }
 
-// Appends the current entry of (x, y, side s, direction d) to the undo log,
-// before a logged make changes it.
-inline void logPoint(Board& b, int x, int y, int s, int d) {
+// Appends the current direction-d entries of (x, y) for both sides, and the
+// point's per-side sums, to the undo log before a logged make changes them.
+inline void logPair(Board& b, int x, int y, int d) {
+    const PointState& p = b.points[x][y];
     UndoRecord& r = b.undoRecords[b.undoRecordCount++];
     r.point = static_cast<uint16_t>(x << 5 | y);
-    r.side = static_cast<uint8_t>(s);
     r.direction = static_cast<uint8_t>(d);
-    r.code = b.points[x][y].code[d][s];
-    r.room = b.points[x][y].room[d][s];
-    r.score = b.points[x][y].score[s];
-    r.weight = b.points[x][y].weight[s];
-    r.value = b.points[x][y].value[s];
-    r.contribution = b.points[x][y].contribution[s];
+    for (int s = 0; s < 2; ++s) {
+        r.code[s] = p.code[d][s];
+        r.room[s] = p.room[d][s];
+        r.score[s] = p.score[s];
+        r.value[s] = p.value[s];
+        r.weight[s] = p.weight[s];
+        r.contribution[s] = p.contribution[s];
+    }
 }
 
 // Stores a line-table entry for one point and side in direction D, with the
-// exact-five corrections; Log records every change for the unmake.
-template <bool Full, bool Log, int D>
+// exact-five corrections.
+template <bool Full, int D>
 inline void applyEntry(Board& b, int qx, int qy, int s, PackedLine entry, bool corrects) {
     int8_t& code = b.points[qx][qy].code[D][s];
     int8_t& room = b.points[qx][qy].room[D][s];
     const int newCode = packedCode(entry, s), newRoom = packedRoom(entry, s);
     if (newCode != code) {
-        if constexpr (Log) logPoint(b, qx, qy, s, D);
         changePointCode<Full>(b, qx, qy, s, D, newCode, newRoom);
     } else if (newRoom != room) {
         // The room follows the position even when the code stays, so that
         // weights never go stale and a take-back restores them exactly.
-        if constexpr (Log) logPoint(b, qx, qy, s, D);
         changeRoom(b, qx, qy, s, newRoom - room);
         room = static_cast<int8_t>(newRoom);
     }
-    if ((code == OpenFour || code == Five) && corrects) {
-        if constexpr (Log) {
-            // Logged only when the correction changes the code.
-            const int before = code;
-            const uint32_t at = b.undoRecordCount;
-            logPoint(b, qx, qy, s, D);
-            correctExactFive<Full>(b, qx, qy, D, s);
-            if (code == before) b.undoRecordCount = at;
-        } else {
-            correctExactFive<Full>(b, qx, qy, D, s);
-        }
-    }
+    if ((code == OpenFour || code == Five) && corrects) correctExactFive<Full>(b, qx, qy, D, s);
+}
+
+// A point's direction-D codes and rooms of both sides, packed as the line
+// table packs them.
+template <int D>
+inline PackedLine storedEntry(const PointState& p) {
+    return static_cast<PackedLine>(p.code[D][0] | p.code[D][1] << 4 | p.room[D][0] << 8 | p.room[D][1] << 12);
+}
+
+// Whether an entry holds a code that the exact-five corrections of rule R may
+// change for a side they apply to.
+template <int R>
+inline bool mayCorrect(PackedLine entry) {
+    auto correctable = [](int code) { return code == OpenFour || code == Five; };
+    return (correctsSide<R>(0) && correctable(packedCode(entry, 0))) ||
+           (correctsSide<R>(1) && correctable(packedCode(entry, 1)));
 }
 
 // The line of direction D through (x, y): its word, (x, y)'s position on it,
@@ -226,8 +231,8 @@ bool settleFirstVisits(Board& b, int x, int y) {
         const int k = __builtin_ctz(fresh) - position;
         const int qx = x + k * dx, qy = y + k * dy;
         const PackedLine entry = rules.packedLine((*word >> (2 * (position + k))) & LineKeyMask);
-        applyEntry<Full, false, D>(b, qx, qy, 0, entry, false);
-        applyEntry<Full, false, D>(b, qx, qy, 1, entry, false);
+        applyEntry<Full, D>(b, qx, qy, 0, entry, false);
+        applyEntry<Full, D>(b, qx, qy, 1, entry, false);
     }
     return true;
 }
@@ -248,8 +253,13 @@ void updateDirection(Board& b, int x, int y) {
     for (int k = kMin; k <= kMax; ++k) {
         const int qx = x + k * dx, qy = y + k * dy;
         const PackedLine entry = rules.packedLine((word >> (2 * (position + k))) & LineKeyMask);
-        applyEntry<Full, Log, D>(b, qx, qy, 0, entry, correctsSide<R>(0));
-        applyEntry<Full, Log, D>(b, qx, qy, 1, entry, correctsSide<R>(1));
+        // Logged when either side's entry may change: the table's entry
+        // differs from the stored one, or a correction may apply.
+        if constexpr (Log) {
+            if (entry != storedEntry<D>(b.points[qx][qy]) || mayCorrect<R>(entry)) logPair(b, qx, qy, D);
+        }
+        applyEntry<Full, D>(b, qx, qy, 0, entry, correctsSide<R>(0));
+        applyEntry<Full, D>(b, qx, qy, 1, entry, correctsSide<R>(1));
     }
 }
 
@@ -302,34 +312,36 @@ void placeOrRemove(Board& b, int x, int y, int cell, bool place) {
 // the sums come back from the frame afterwards.
 template <bool Full>
 inline void restoreRecord(Board& b, const UndoRecord& r) {
-    const int x = r.point >> 5, y = r.point & 31, s = r.side, d = r.direction;
+    const int x = r.point >> 5, y = r.point & 31, d = r.direction;
     PointState& p = b.points[x][y];
-    // Most records either keep the code or move it between codes of no class,
-    // so the common path has no branch on whether the code changed.
-    const int from = threatClassOf[p.code[d][s]], to = threatClassOf[r.code];
-    if (from != to) {
-        if (from >= 0) {
-            ThreatPointSet& set = b.threats[from];
-            uint8_t& bits = set.directionBits[s][x][y];
-            bits = static_cast<uint8_t>(bits & ~(1u << d));
-            if (bits == 0) set.rowMask[s][x] &= ~(1u << y);
+    for (int s = 0; s < 2; ++s) {
+        // Most entries either keep the code or move it between codes of no
+        // class, so the common path has no branch on whether the code changed.
+        const int from = threatClassOf[p.code[d][s]], to = threatClassOf[r.code[s]];
+        if (from != to) {
+            if (from >= 0) {
+                ThreatPointSet& set = b.threats[from];
+                uint8_t& bits = set.directionBits[s][x][y];
+                bits = static_cast<uint8_t>(bits & ~(1u << d));
+                if (bits == 0) set.rowMask[s][x] &= ~(1u << y);
+            }
+            if (to >= 0) {
+                ThreatPointSet& set = b.threats[to];
+                set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
+                set.rowMask[s][x] |= 1u << y;
+            }
         }
-        if (to >= 0) {
-            ThreatPointSet& set = b.threats[to];
-            set.directionBits[s][x][y] = static_cast<uint8_t>(set.directionBits[s][x][y] | 1u << d);
-            set.rowMask[s][x] |= 1u << y;
+        if constexpr (Full) {
+            if ((p.score[s] >= StrongPointScore) != (r.score[s] >= StrongPointScore))
+                b.strongPoints.rowMask[s][x] ^= 1u << y;
         }
+        p.code[d][s] = r.code[s];
+        p.room[d][s] = r.room[s];
+        p.score[s] = r.score[s];
+        p.value[s] = r.value[s];
+        p.weight[s] = r.weight[s];
+        p.contribution[s] = r.contribution[s];
     }
-    if constexpr (Full) {
-        if ((p.score[s] >= StrongPointScore) != (r.score >= StrongPointScore))
-            b.strongPoints.rowMask[s][x] ^= 1u << y;
-    }
-    p.code[d][s] = static_cast<int8_t>(r.code);
-    p.room[d][s] = static_cast<int8_t>(r.room);
-    p.score[s] = r.score;
-    p.weight[s] = r.weight;
-    p.value[s] = r.value;
-    p.contribution[s] = r.contribution;
 }
 
 template <bool Full>

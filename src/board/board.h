@@ -51,19 +51,21 @@
 // lose their reset values for good.
 //
 // Undo log. A make pushes an UndoFrame with the sums and set summaries it is
-// about to change, and an UndoRecord (the old code, room, score, weight, value
-// and contribution of one point, side and direction) before each change to a
-// point; the matching unmake writes them back in reverse order instead of
-// re-reading the line tables. Before its first logged change to a point that it
-// visits for the first time, a make first gives that point the entry of the
-// line as it was (the values a re-reading unmake leaves there), so a restore
-// ends in exactly the state a re-reading unmake would reach. That change is for
-// good, under the logs of the older open frames, which are therefore dropped
-// (their unmakes re-read). Frames nest as the stones do: an unmake of the
-// newest stone restores; any other unmake (a take-back out of order) drops the
-// logs of all open frames and re-reads, which is always valid. A make that would overflow the record pool is not logged and
-// its unmake re-reads. The log is the board's own scratch: copies carry it, and
-// snapshots compare the board only up to it.
+// about to change, and an UndoRecord (the old codes and rooms of one point and
+// direction, both sides, with the point's score, weight, value and
+// contribution) before it changes that point's entries of that direction; a
+// make logs each point and direction once. The matching unmake writes the
+// records back in reverse order instead of re-reading the line tables. Before
+// its first logged change to a point that it visits for the first time, a make
+// first gives that point the entry of the line as it was (the values a
+// re-reading unmake leaves there), so a restore ends in exactly the state a
+// re-reading unmake would reach. That change is for good, under the logs of the
+// older open frames, which are therefore dropped (their unmakes re-read).
+// Frames nest as the stones do: an unmake of the newest stone restores; any
+// other unmake (a take-back out of order) drops the logs of all open frames and
+// re-reads, which is always valid. A make that would overflow the record pool
+// is not logged and its unmake re-reads. The log is the board's own scratch:
+// copies carry it, and snapshots compare the board only up to it.
 #pragma once
 
 #include <cstddef>
@@ -120,12 +122,14 @@ struct StrongPointSet {
     uint32_t summary[2];
 };
 
-// One overwritten point entry: point = x << 5 | y.
+// The entries of one point and direction as they were before a make changed
+// them, for both sides, with the point's per-side sums: point = x << 5 | y.
 struct UndoRecord {
     uint16_t point;
-    uint8_t side;
     uint8_t direction;
-    int16_t code, room, score, weight, value, contribution;
+    int8_t code[2];
+    int8_t room[2];
+    int16_t score[2], value[2], weight[2], contribution[2];
 };
 
 // One make: its stone, whether it was logged (else its unmake re-reads), whether
@@ -141,9 +145,9 @@ struct UndoFrame {
     uint32_t strongSummary[2];
 };
 
-// A make changes at most 4 directions x (2 x 5 + 1) points x 2 sides, each at
-// most twice (the table entry, then an exact-five correction).
-constexpr int MaxUndoRecordsPerMake = 4 * 11 * 2 * 2;
+// A make logs each point it visits at most once per direction: 4 directions x
+// (2 x 5 + 1) points.
+constexpr int MaxUndoRecordsPerMake = 4 * 11;
 constexpr int UndoRecordCapacity = 1 << 15;
 
 // A plain object: a copy (as a helper thread takes of the main board) is a
