@@ -145,13 +145,17 @@ private:
     }
 };
 
-// One concurrent game at a time: takes pairs until none is left.
+// One concurrent game at a time: takes pairs until none is left. The engine
+// that is black (or proposes) first alternates from pair to pair on each
+// runner. A kept process draws new hash keys for every game, so the first and
+// second games of a pair are played under different keys; were the order
+// fixed, any difference between those two games would count for one engine.
 void runGames(const Options& o, Schedule& schedule, Totals& totals, Swap2Tally& swap2, GameLog& log) {
     GameRunner runner(o, totals);
-    for (int pair; (pair = schedule.takePair()) >= 0;) {
+    for (int pair, played = 0; (pair = schedule.takePair()) >= 0; ++played) {
         std::vector<int> results;
         for (int k = 0; k < schedule.gamesOf(pair); ++k) {
-            const int game = 2 * pair + k + 1, first = k;
+            const int game = 2 * pair + k + 1, first = (k + played) % 2;
             const int winner = o.swap2 ? runner.playSwap2Game(game, first, swap2)
                                        : runner.playGame(game, first, schedule.opening(pair));
             std::printf(o.swap2 ? "game %d (engine %d proposed): %s\n" : "game %d (engine %d black): %s\n", game,
