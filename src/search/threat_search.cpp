@@ -19,6 +19,56 @@ namespace {
 
 constexpr int BoardPoints = board::MaxPoints;  // 576: the ply value of the chain's first node
 
+// Black under Renju can be forbidden a point only where it would make two
+// threes or fours, or a longer row; a white stone elsewhere only takes such
+// shapes away.
+bool mayBeForbiddenToBlack(const board::PointState& point) {
+    int lines = 0;
+    for (int d = 0; d < 4; ++d) {
+        const int code = point.code[d][0];
+        if (code == board::Overline) return true;
+        if (code >= board::SplitThree && code <= board::OpenFour) ++lines;
+    }
+    return lines >= 2;
+}
+
+// Renju: whether white's four at (x, y) wins at once because every five point
+// it makes is forbidden to black, so that black has no block. Most fours are
+// settled by the codes alone, without a move.
+bool whiteFourUnblockable(board::Board& board, int x, int y) {
+    int fourLines[4], lineCount = 0;
+    bool candidate = false;
+    for (int d = 0; d < 4; ++d) {
+        const int code = board.points[x][y].code[d][1];
+        if (code < board::DeadFour || code > board::OpenFour) continue;
+        fourLines[lineCount++] = d;
+        const int dx = board::directionDelta[d][0], dy = board::directionDelta[d][1];
+        for (int k = -4; k <= 4 && !candidate; ++k) {
+            const int px = x + k * dx, py = y + k * dy;
+            if (k != 0 && board.geometry.onBoard(px, py) && board.cells[px][py] == 0)
+                candidate = mayBeForbiddenToBlack(board.points[px][py]);
+        }
+    }
+    if (!candidate) return false;
+    board::makeMoveLight(board, x, y, 2);
+    int fivePoints = 0;
+    bool allForbidden = true;
+    for (int i = 0; i < lineCount && allForbidden; ++i) {
+        const int d = fourLines[i];
+        const int dx = board::directionDelta[d][0], dy = board::directionDelta[d][1];
+        for (int k = -4; k <= 4 && allForbidden; ++k) {
+            const int px = x + k * dx, py = y + k * dy;
+            if (k == 0 || !board.geometry.onBoard(px, py) || board.cells[px][py] != 0 ||
+                board.points[px][py].code[d][1] != board::Five)
+                continue;
+            ++fivePoints;
+            if (!board::isForbidden(board, px, py)) allForbidden = false;
+        }
+    }
+    board::unmakeMoveLight(board, x, y, 2);
+    return fivePoints > 0 && allForbidden;
+}
+
 }  // namespace
 
 int immediateWinCheck(SearchState& searchState, int g, int side) {
@@ -59,6 +109,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
     if (level < 0 || level >= MaxLevels) return 0;  // deeper than the work areas reach
     MoveEntry* list = moveListAt(searchState, level);
     const bool blackUnderRenju = board.rule == board::Renju && side == 1;
+    const bool whiteUnderRenju = board.rule == board::Renju && side == 2;
 
     if (role == 0) {
         // 5. Attacker: every four of side, ordered by the threats it leaves near.
@@ -69,17 +120,22 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         for (int i = 0; i < n; ++i) {
             const int x = list[i].x, y = list[i].y;
             const int score = board.points[x][y].score[s];
-            if (score < VcfPlainFourScore && countDirectionsAtLeast(board, x, y, o, board::WideTwo) < VcfCrossingLines &&
-                board.points[x][y].score[o] < VcfDefenderScore) {
+            bool useless = score < VcfPlainFourScore &&
+                           countDirectionsAtLeast(board, x, y, o, board::WideTwo) < VcfCrossingLines &&
+                           board.points[x][y].score[o] < VcfDefenderScore;
+            if (blackUnderRenju && !useless && board::isForbidden(board, x, y)) {
                 list[i].key = SkipKey;
                 continue;
             }
-            if (blackUnderRenju && board::isForbidden(board, x, y)) {
-                list[i].key = SkipKey;
-                continue;
-            }
-            const int threats = countThreatsNear(board, x, y, side);
-            if (threats <= VcfLoneFourThreats && score < VcfLoneFourScore) {
+            const int threats = useless ? 0 : countThreatsNear(board, x, y, side);
+            useless = useless || (threats <= VcfLoneFourThreats && score < VcfLoneFourScore);
+            if (useless) {
+                // A white four black cannot block is a win however little it
+                // does besides: white makes five two plies on.
+                if (whiteUnderRenju && whiteFourUnblockable(board, x, y)) {
+                    storeValueCache(*searchState.hashTables, WinScore + g - 2, g, 0, side, board.hashKey);
+                    return WinScore + g - 2;
+                }
                 list[i].key = SkipKey;
                 continue;
             }
@@ -127,6 +183,12 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         const int larger = c1 > c2 ? c1 : c2, smaller = c1 > c2 ? c2 : c1;
         list[i].key = -(larger + smaller / 2);
         ++i;
+    }
+    // Under Renju a white four whose every five point is forbidden to black
+    // cannot be blocked: white makes five next.
+    if (n == 0) {
+        storeValueCache(*searchState.hashTables, -(WinScore + childG), g, 1, side, board.hashKey);
+        return -(WinScore + childG);
     }
     sortMoves(list, n, searchState.sortScratch.moves);
     int result = 0;

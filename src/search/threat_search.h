@@ -4,7 +4,9 @@
 //
 // A win found at ply p of the chain (p = 0 where the node search asks) is worth
 // WinScore + 576 - p for the side that wins; every other result is 0 (or the
-// negation of a win for a defender whose blocks all lose). Results are cached in
+// negation of a win for a defender whose blocks all lose, or who has none:
+// under Renju a white four whose five points are all forbidden to black wins,
+// however little else it does). Results are cached in
 // the value cache, kind 0 for attacker nodes and 1 for defender nodes. Stones
 // are placed with the board's light make, so the strong-point sets are never
 // read here.

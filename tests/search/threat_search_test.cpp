@@ -226,8 +226,9 @@ TEST_F(ThreatSearchTest, RenjuBlackBlockOnAForbiddenPointIsDropped) {
     ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
     prepare(1);
     const uint64_t key = board.hashKey;
-    // Were it played, white's open three would win: the value shows it was not.
-    EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), 0) << "no block is left: 0, not a loss";
+    // No block is left: white makes five at ply 2, the same value as a block
+    // that loses to the open three (below), and kept as such.
+    EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), -(W + 574));
     EXPECT_TRUE(hasCacheEntry(1, 1, key));
     EXPECT_EQ(board.hashKey, key);
 
@@ -237,6 +238,46 @@ TEST_F(ThreatSearchTest, RenjuBlackBlockOnAForbiddenPointIsDropped) {
     ASSERT_EQ(board::isForbidden(board, 7, 4), 0);
     prepare(1);
     EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), -(W + 574));
+}
+
+TEST_F(ThreatSearchTest, RenjuWhiteFourOntoABlackForbiddenPointWins) {
+    // White's diagonal three (3,0) .. (5,2): the four at (6,3) has its only
+    // five point at (7,4). Black's twos on column 4 and row 7 make (7,4) a
+    // double three, unless white's stone at (7,7) closes the row's three.
+    // The four does nothing else for white, so only its forbidden block makes
+    // it a win.
+    auto setUp = [&](bool rowClosed) {
+        newGame(15, 15, board::Renju);
+        stones(3, 0, 3, "OOO");
+        stones(5, 4, 1, "XX");
+        stones(7, 5, 0, "XX");
+        stones(0, 14, 1, "X.X");
+        if (rowClosed) stones(7, 7, 0, "O");
+        else stones(12, 14, 0, "O");
+    };
+    for (int ply : {0, 3}) {
+        setUp(false);
+        ASSERT_EQ(board::isForbidden(board, 7, 4), 1);
+        const uint64_t key = board.hashKey;
+        EXPECT_EQ(vcf(2, ply), W + 574 - ply) << "ply " << ply;
+        EXPECT_TRUE(hasCacheEntry(0, 2, key));
+        EXPECT_EQ(board.hashKey, key);
+        EXPECT_EQ(boardProblem(), "");
+    }
+    // Black's forbidden point is no help to white's fours elsewhere.
+    EXPECT_EQ(vcf(1), 0);
+
+    setUp(true);
+    ASSERT_EQ(board::isForbidden(board, 7, 4), 0);
+    EXPECT_EQ(vcf(2), 0) << "black blocks at (7,4)";
+
+    // Under standard rules black may block there.
+    setUp(false);
+    newGame(15, 15, board::Standard);
+    stones(3, 0, 3, "OOO");
+    stones(5, 4, 1, "XX");
+    stones(7, 5, 0, "XX");
+    EXPECT_EQ(vcf(2), 0);
 }
 
 TEST_F(ThreatSearchTest, UselessFoursAreNeverSearched) {
