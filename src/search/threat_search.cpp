@@ -165,6 +165,7 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
 
     // 6. Defender: the blocks of the other side's five points.
     int n = listFivePoints(board, list, other);
+    const int fivePoints = n;
     for (int i = 0; i < n; ++i)
         prefetchValueCacheBucket(searchState.hashTables->cache, 0, other,
                                  board.hashKey ^ board.zobristKeys[list[i].x][list[i].y][s]);
@@ -185,8 +186,10 @@ int vcfSearch(SearchState& searchState, int remainingDepth, int side, int role, 
         ++i;
     }
     // Under Renju a white four whose every five point is forbidden to black
-    // cannot be blocked: white makes five next.
-    if (n == 0) {
+    // cannot be blocked: white makes five next. (A "four" can also leave no
+    // five point at all, where its five would be a longer row beyond the
+    // line table's reach under standard rules: nothing to block, nothing lost.)
+    if (n == 0 && fivePoints > 0) {
         storeValueCache(*searchState.hashTables, -(WinScore + childG), g, 1, side, board.hashKey);
         return -(WinScore + childG);
     }

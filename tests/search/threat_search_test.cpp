@@ -232,6 +232,14 @@ TEST_F(ThreatSearchTest, RenjuBlackBlockOnAForbiddenPointIsDropped) {
     EXPECT_TRUE(hasCacheEntry(1, 1, key));
     EXPECT_EQ(board.hashKey, key);
 
+    // A four of white whose five would be a six under standard rules leaves
+    // black nothing to block, and black has lost nothing.
+    newGame(15, 15, board::Standard);
+    stones(7, 0, 0, "OOOO.O");
+    stones(0, 14, 1, "X.X.X");
+    prepare(1);
+    EXPECT_EQ(vcfSearch(searchState, 1, 1, 1, 1), 0);
+
     // With a legal block black takes (7,4), and white's open three then gives
     // white an open-four point: a win for white at ply 2.
     setUp(false);
